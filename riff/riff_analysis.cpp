@@ -1,0 +1,194 @@
+#include "riff_analysis.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t Le32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+// Files under 2 GiB are walked as the format's writers intended with signed
+// 32-bit sizes and a 32-bit span count that wraps around; larger files need
+// 64-bit spans and read sizes unsigned.
+constexpr int64_t kWideFileLength = int64_t{1} << 31;
+
+class RiffWalker {
+public:
+    RiffWalker(ByteSource& source, ChunkTree& tree)
+        : src_(source), tree_(tree), wide_(source.Length() >= kWideFileLength) {}
+
+    ChunkNode* WalkFile();
+    bool outOfMemory() const { return outOfMemory_; }
+
+    // Walks the chunks of one span, `remaining` bytes of which lie ahead of
+    // the current position, and returns the first of them (null if none).
+    // `depth` is the depth of the chunks found here (the root is depth 0).
+    ChunkNode* ParseChunkList(int64_t remaining, ChunkNode* parent, int depth);
+
+private:
+    // A size field as this file's width reads it.
+    int64_t SizeField(const unsigned char* p) const {
+        const uint32_t raw = Le32(p);
+        return wide_ ? static_cast<int64_t>(raw) : static_cast<int64_t>(static_cast<int32_t>(raw));
+    }
+
+    // remaining - amount, wrapping to 32 bits in a narrow file.
+    int64_t Reduce(int64_t remaining, int64_t amount) const {
+        if (wide_) return remaining - amount;
+        return static_cast<int32_t>(static_cast<uint32_t>(remaining) - static_cast<uint32_t>(amount));
+    }
+
+    // After a chunk of odd size comes a pad byte, if the writer put one there.
+    void SkipPad(int64_t& remaining) {
+        unsigned char pad;
+        if (src_.Read(&pad, 1) != 1) return;
+        if (pad == 0)
+            remaining = Reduce(remaining, 1);
+        else
+            src_.Skip(-1);
+    }
+
+    ChunkNode* NewNode(int64_t offset) {
+        ChunkNode* node = tree_.NewNode(offset);
+        if (!node) outOfMemory_ = true;
+        return node;
+    }
+
+    ChunkNode* WalkRoot(int64_t offset, const unsigned char* header);
+
+    ByteSource& src_;
+    ChunkTree& tree_;
+    const bool wide_;
+    bool outOfMemory_ = false;
+};
+
+ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, ChunkNode* /*parent*/, int depth) {
+    ChunkNode* first = nullptr;
+    ChunkNode* last = nullptr;
+    auto append = [&](ChunkNode* node) {
+        if (last)
+            last->next = node;
+        else
+            first = node;
+        last = node;
+    };
+
+    while (remaining > 0 && !outOfMemory_) {
+        const int64_t offset = src_.Tell();
+        unsigned char header[12];
+        if (src_.Read(header, 8) != 8) break;
+        const bool isList = std::memcmp(header, "LIST", 4) == 0;
+        // A LIST whose type cannot be read whole ends the list like a short header.
+        if (isList && src_.Read(header + 8, 4) != 4) break;
+        const int64_t headerRead = isList ? 12 : 8;
+
+        ChunkNode* node = NewNode(offset);
+        if (!node) break;
+        CopyCode(node->label, header);
+        if (isList) {
+            node->label[4] = '_';
+            CopyCode(node->label + 5, header + 8);
+        }
+        const int64_t size = SizeField(header + 4);
+        node->size = size;
+        append(node);
+
+        if (size < 0) {
+            // A streamed file (written to a pipe) does not know its sizes and
+            // writes FF FF FF FF: the chunk runs to the end of what encloses it.
+            src_.Skip(remaining - headerRead);
+            break;
+        }
+
+        const int64_t oldRemaining = remaining;
+        remaining = Reduce(remaining, size + 8);
+
+        if (isList && size < 4) {
+            // Too small to hold its own type: no children, and the walk goes
+            // on from the chunk's declared end, which lies behind the type.
+            src_.Skip(size + 8 - headerRead);
+            if ((size & 1) != 0 && remaining > 0) SkipPad(remaining);
+            continue;
+        }
+        if (isList && depth < kRiffMaxDepth) {
+            // Children are read with the LIST's own declared size, also when
+            // that runs past the enclosing span.
+            node->firstChild = ParseChunkList(size - 4, node, depth + 1);
+            if ((size & 1) != 0 && remaining > 0) SkipPad(remaining);
+            continue;
+        }
+
+        // A leaf, or a LIST too deep to open, which is passed like a leaf.
+        if (remaining < 0) {
+            src_.Skip(oldRemaining - headerRead);  // to the end of the enclosing span
+            break;
+        }
+        src_.Skip(size + 8 - headerRead);  // to the chunk's declared end
+        if ((size & 1) != 0 && remaining > 0) SkipPad(remaining);
+    }
+    if (last) last->next = nullptr;
+    return first;
+}
+
+ChunkNode* RiffWalker::WalkRoot(int64_t offset, const unsigned char* header) {
+    ChunkNode* root = NewNode(offset);
+    if (!root) return nullptr;
+    CopyCode(root->label, header);
+    root->label[4] = '_';
+    CopyCode(root->label + 5, header + 8);
+    const int64_t size = SizeField(header + 4);
+    root->size = size;
+    // A root of negative size (a streamed file) spans the rest of the file.
+    const int64_t span = size < 0 ? src_.Length() - (offset + 12) : size - 4;
+    root->firstChild = ParseChunkList(span, root, 1);
+    return root;
+}
+
+ChunkNode* RiffWalker::WalkFile() {
+    unsigned char header[12];
+    if (src_.Read(header, 12) != 12) return nullptr;
+    ChunkNode* first = WalkRoot(0, header);
+    ChunkNode* last = first;
+    // An OpenDML AVI goes on after its first RIFF chunk with RIFF AVIX chunks:
+    // each further RIFF chunk that follows right after is another top-level item.
+    while (last && !outOfMemory_ && last->size >= 0) {
+        int64_t next = last->offset + 8 + last->size;
+        if ((last->size & 1) != 0) {
+            unsigned char pad;
+            src_.Seek(next);
+            if (src_.Read(&pad, 1) == 1 && pad == 0) ++next;
+        }
+        src_.Seek(next);
+        if (src_.Read(header, 12) != 12 || std::memcmp(header, "RIFF", 4) != 0) break;
+        ChunkNode* root = WalkRoot(next, header);
+        last->next = root;
+        last = root;
+    }
+    return first;
+}
+
+}  // namespace
+
+Analysis AnalyzeRiffSource(ByteSource& source) {
+    unsigned char header[12];
+    if (source.Read(header, 12) != 12) return Analysis::Failure(msg::kTooSmall);
+    if (std::memcmp(header, "RIFF", 4) != 0) return Analysis::Failure(msg::kNotRiff);
+    source.Seek(0);
+
+    Analysis result;
+    result.tree.reset(new (std::nothrow) ChunkTree());
+    if (!result.tree) return Analysis::Failure(msg::kOutOfMemory);
+    RiffWalker walker(source, *result.tree);
+    result.tree->root = walker.WalkFile();
+    if (walker.outOfMemory() || !result.tree->root) return Analysis::Failure(msg::kOutOfMemory);
+    return result;
+}
+
+Analysis AnalyzeRiffPath(const std::string& path) {
+    if (path.empty()) return Analysis::Failure(msg::kEmptyPath);
+    std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path);
+    if (!source) return Analysis::Failure(msg::kCannotOpen);
+    return AnalyzeRiffSource(*source);
+}

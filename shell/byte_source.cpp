@@ -1,0 +1,128 @@
+#include "byte_source.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Large enough that a walk over small chunks reads a file in few calls; a
+// walk that jumps over big payloads asks for less at each landing place.
+constexpr size_t kBufferSize = 256 * 1024;
+constexpr size_t kLandingSize = 4096;
+
+bool IsReadableRegular(const struct stat& st) {
+    if (!S_ISREG(st.st_mode)) return false;
+    // The superuser may open anything; a file that grants reading to nobody
+    // is still treated as unreadable.
+    return (st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) != 0;
+}
+
+}  // namespace
+
+ByteSource::ByteSource(const void* data, size_t size) noexcept
+    : buf_(static_cast<const unsigned char*>(data)),
+      bufLen_(size),
+      bufStart_(0),
+      pos_(0),
+      length_(static_cast<int64_t>(size)) {}
+
+ByteSource::~ByteSource() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::unique_ptr<ByteSource> ByteSource::OpenFile(const std::string& path) {
+    if (path.empty() || path.find('\0') != std::string::npos) return nullptr;
+    // Look before opening: opening a FIFO or a device may block or act on it.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !IsReadableRegular(st)) return nullptr;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    // The path may have been replaced between the look and the open.
+    if (::fstat(fd, &st) != 0 || !IsReadableRegular(st)) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::unique_ptr<ByteSource> src(new (std::nothrow) ByteSource());
+    if (!src) {
+        ::close(fd);
+        return nullptr;
+    }
+    src->fd_ = fd;
+    src->length_ = st.st_size;
+    src->storage_.reset(new (std::nothrow) unsigned char[kBufferSize]);
+    if (!src->storage_) return nullptr;
+    src->storageSize_ = kBufferSize;
+    src->buf_ = src->storage_.get();
+    return src;
+}
+
+void ByteSource::Skip(int64_t delta) {
+    if (delta < 0) {
+        // pos_ is never negative, so pos_ + delta cannot overflow here.
+        if (pos_ + delta < 0) return;
+        pos_ += delta;
+        return;
+    }
+    // A position past every possible file end behaves like any other
+    // position past the end; saturate instead of overflowing.
+    if (delta > std::numeric_limits<int64_t>::max() - pos_)
+        pos_ = std::numeric_limits<int64_t>::max();
+    else
+        pos_ += delta;
+}
+
+void ByteSource::Seek(int64_t position) {
+    if (position >= 0) pos_ = position;
+}
+
+bool ByteSource::Fill(int64_t position, size_t want) {
+    // Reading right where the last fill ended means a sequential walk: take a
+    // whole buffer. A landing after a jump reads a small piece first.
+    size_t amount = (position == lastFillEnd_ || want > kLandingSize) ? storageSize_ : kLandingSize;
+    if (amount < want) amount = want;
+    if (amount > storageSize_) amount = storageSize_;
+    size_t got = 0;
+    while (got < amount) {
+        const ssize_t r = ::pread(fd_, storage_.get() + got, amount - got, static_cast<off_t>(position) + static_cast<off_t>(got));
+        ++systemReads_;
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        if (r == 0) break;
+        got += static_cast<size_t>(r);
+        if (got >= want) break;  // a short read from the system: use what came
+    }
+    buf_ = storage_.get();
+    bufStart_ = position;
+    bufLen_ = got;
+    lastFillEnd_ = position + static_cast<int64_t>(got);
+    return got > 0;
+}
+
+size_t ByteSource::ReadSlow(void* dst, size_t n) {
+    auto* out = static_cast<unsigned char*>(dst);
+    size_t done = 0;
+    while (done < n) {
+        const int64_t off = pos_ - bufStart_;
+        if (off >= 0 && static_cast<uint64_t>(off) < bufLen_) {
+            size_t take = bufLen_ - static_cast<size_t>(off);
+            if (take > n - done) take = n - done;
+            std::memcpy(out + done, buf_ + off, take);
+            done += take;
+            pos_ += static_cast<int64_t>(take);
+            continue;
+        }
+        // Memory holds all it has in its one buffer; a file refills at the
+        // position (it may have grown since its length was judged).
+        if (fd_ < 0 || pos_ > std::numeric_limits<int64_t>::max() - static_cast<int64_t>(kBufferSize)) break;
+        if (!Fill(pos_, n - done)) break;
+    }
+    return done;
+}

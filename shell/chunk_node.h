@@ -1,0 +1,61 @@
+// The node tree every analysis produces: one ChunkNode per chunk or atom,
+// children in file order through firstChild/next, nodes owned by their tree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ChunkNode {
+    char label[16];         // NUL-terminated display name, at most 9 characters used
+    int64_t size;           // size as declared in the file (root of an atom file: its length)
+    int64_t offset;         // file offset of the element's header
+    ChunkNode* firstChild;  // first child in file order, or null
+    ChunkNode* next;        // next sibling in file order, or null
+};
+static_assert(sizeof(ChunkNode) == 48, "ChunkNode is meant to stay at 48 bytes");
+
+// Copies a 4-byte code into dst the way strncpy(dst, src, 4) does: bytes are
+// taken as they are until 4 are copied or a NUL byte is met; the rest of the
+// 4 bytes is zero-filled. dst must have room for 4 bytes.
+void CopyCode(char* dst, const unsigned char* src);
+
+// Longest label text: 9 label characters, "[", a 64-bit decimal with sign, "Bytes]", NUL.
+constexpr size_t kLabelTextCapacity = 48;
+
+// Writes the label text of a node ("%s[%dBytes]" of label and size, the size
+// as signed decimal without separators) into buf and returns its length.
+size_t FormatLabelText(const ChunkNode& node, char* buf, size_t capacity);
+std::string LabelText(const ChunkNode& node);
+
+// Owns the nodes of one analysis. Nodes come from large blocks of address
+// space whose pages the system provides only as nodes are written, so a tree
+// costs 48 bytes per node plus less than a page, whatever its size, and is
+// released in one go.
+class ChunkTree {
+public:
+    ChunkTree() = default;
+    ~ChunkTree();
+    ChunkTree(const ChunkTree&) = delete;
+    ChunkTree& operator=(const ChunkTree&) = delete;
+
+    // A zero-filled node whose header sits at `offset`, or null when memory ran out.
+    ChunkNode* NewNode(int64_t offset) noexcept;
+
+    // First top-level node. A RIFF file with several top-level RIFF chunks
+    // links the further ones through root->next.
+    ChunkNode* root = nullptr;
+
+    size_t NodeCount() const { return count_; }
+    // Memory the nodes occupy: whole pages of node storage written so far.
+    size_t BytesInUse() const;
+
+    static constexpr size_t kNodesPerBlock = 65536;  // 3 MiB of address space
+
+private:
+    std::vector<ChunkNode*> blocks_;
+    size_t used_ = 0;  // nodes used in the last block
+    size_t count_ = 0;
+};

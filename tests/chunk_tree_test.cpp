@@ -1,0 +1,146 @@
+// The node record, its label text and the byte source under the walks.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "test_support.h"
+
+namespace {
+
+ChunkNode Node(const char* label, int64_t size) {
+    ChunkNode n{};
+    std::strncpy(n.label, label, sizeof n.label - 1);
+    n.size = size;
+    return n;
+}
+
+TEST(LabelText, FormatsNameAndSignedSize) {
+    EXPECT_EQ(LabelText(Node("LIST_movi", 400)), "LIST_movi[400Bytes]");
+    EXPECT_EQ(LabelText(Node("moov", 150)), "moov[150Bytes]");
+    EXPECT_EQ(LabelText(Node("TOP", 999)), "TOP[999Bytes]");
+    EXPECT_EQ(LabelText(Node("RIFF_AVI ", 0)), "RIFF_AVI [0Bytes]");
+    EXPECT_EQ(LabelText(Node("data", -1)), "data[-1Bytes]");
+    EXPECT_EQ(LabelText(Node("x", INT32_MIN)), "x[-2147483648Bytes]");
+    EXPECT_EQ(LabelText(Node("x", 4294967295LL)), "x[4294967295Bytes]");
+    EXPECT_EQ(LabelText(Node("mdat", INT64_MAX)), "mdat[9223372036854775807Bytes]");
+    EXPECT_EQ(LabelText(Node("mdat", INT64_MIN)), "mdat[-9223372036854775808Bytes]");
+    EXPECT_EQ(LabelText(Node("", 3)), "[3Bytes]");
+
+    // A label filled to its last byte without a terminator is cut at 16 bytes.
+    ChunkNode full{};
+    std::memset(full.label, 'a', sizeof full.label);
+    full.size = 1;
+    EXPECT_EQ(LabelText(full), std::string(16, 'a') + "[1Bytes]");
+}
+
+TEST(CopyCode, BehavesLikeStrncpyOfFour) {
+    char out[8];
+    auto copy = [&](const char* code) {
+        std::memset(out, 0x55, sizeof out);
+        CopyCode(out, reinterpret_cast<const unsigned char*>(code));
+        return std::string(out, 5);
+    };
+    EXPECT_EQ(copy("avih"), std::string("avih\x55", 5));      // exactly 4 bytes, no terminator written
+    EXPECT_EQ(copy("ab\0d"), std::string("ab\0\0\x55", 5));   // stops at the NUL and zero-fills
+    EXPECT_EQ(copy("\0abc"), std::string("\0\0\0\0\x55", 5));
+    EXPECT_EQ(copy("\xA9nam"), std::string("\xA9nam\x55", 5));  // bytes above 0x7F as they are
+}
+
+TEST(ChunkTree, NodesAreZeroedKeptAndCompact) {
+    ChunkTree tree;
+    std::vector<ChunkNode*> nodes;
+    for (int i = 0; i < 100000; ++i) {
+        ChunkNode* n = tree.NewNode(i * 8);
+        ASSERT_NE(n, nullptr);
+        EXPECT_EQ(n->label[0], 0);
+        EXPECT_EQ(n->size, 0);
+        EXPECT_EQ(n->firstChild, nullptr);
+        EXPECT_EQ(n->next, nullptr);
+        n->size = i;
+        nodes.push_back(n);
+    }
+    for (int i = 0; i < 100000; i += 997) {  // earlier blocks never move
+        EXPECT_EQ(nodes[i]->size, i);
+        EXPECT_EQ(nodes[i]->offset, i * 8);
+    }
+    EXPECT_EQ(tree.NodeCount(), 100000u);
+    EXPECT_GE(tree.BytesInUse(), 100000u * sizeof(ChunkNode));
+    EXPECT_LT(tree.BytesInUse(), 100000u * sizeof(ChunkNode) + 4096);
+}
+
+TEST(ByteSource, ShortReadsAndRelativeMovesOverMemory) {
+    const std::string data = "0123456789";
+    ByteSource src(data.data(), data.size());
+    char buf[16] = {};
+    EXPECT_EQ(src.Length(), 10);
+    EXPECT_EQ(src.Read(buf, 4), 4u);
+    EXPECT_EQ(std::string(buf, 4), "0123");
+    src.Skip(-2);
+    EXPECT_EQ(src.Tell(), 2);
+    src.Skip(-3);  // before the start: refused, position kept
+    EXPECT_EQ(src.Tell(), 2);
+    src.Skip(5);
+    EXPECT_EQ(src.Read(buf, 8), 3u);  // only "789" is left
+    EXPECT_EQ(std::string(buf, 3), "789");
+    src.Skip(100);
+    EXPECT_EQ(src.Read(buf, 1), 0u);
+    src.Skip(INT64_MAX);  // saturates instead of overflowing
+    EXPECT_EQ(src.Tell(), INT64_MAX);
+    src.Skip(INT64_MAX);
+    EXPECT_EQ(src.Read(buf, 1), 0u);
+    src.Seek(9);
+    EXPECT_EQ(src.Read(buf, 1), 1u);
+    EXPECT_EQ(buf[0], '9');
+}
+
+TEST(ByteSource, FileReadsAcrossBufferEdgesAndJumps) {
+    std::string data(1 << 20, '\0');
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + (i >> 8));
+    TempFile f(data);
+    auto src = ByteSource::OpenFile(f.path());
+    ASSERT_TRUE(src);
+    EXPECT_EQ(src->Length(), 1 << 20);
+    std::string got(data.size(), '\0');
+    // Reads of odd lengths with small moves back and forth cover every byte.
+    size_t pos = 0;
+    while (pos < data.size()) {
+        const size_t n = std::min<size_t>(13, data.size() - pos);
+        ASSERT_EQ(src->Read(&got[pos], n), n);
+        src->Skip(-5);
+        src->Skip(5);
+        pos += n;
+    }
+    EXPECT_EQ(got, data);
+    // Far jumps land on the right bytes; relative moves inside the buffer cost no reads.
+    for (int64_t at : {int64_t{1000000}, int64_t{5}, int64_t{700001}, int64_t{1048575}}) {
+        src->Seek(at);
+        char c;
+        ASSERT_EQ(src->Read(&c, 1), 1u);
+        EXPECT_EQ(c, data[at]) << at;
+    }
+    src->Seek(4096);
+    char c;
+    ASSERT_EQ(src->Read(&c, 1), 1u);
+    const uint64_t before = src->SystemReads();
+    for (int64_t step : {int64_t{100}, int64_t{-50}, int64_t{900}, int64_t{-1}}) {
+        src->Skip(step);
+        ASSERT_EQ(src->Read(&c, 1), 1u);
+        EXPECT_EQ(c, data[src->Tell() - 1]);
+    }
+    EXPECT_EQ(src->SystemReads(), before);
+    src->Seek(1 << 20);
+    EXPECT_EQ(src->Read(&c, 1), 0u);
+}
+
+TEST(ByteSource, FileThatGrowsAfterOpeningIsReadToItsNewEnd) {
+    TempFile f("abc");
+    auto src = ByteSource::OpenFile(f.path());
+    ASSERT_TRUE(src);
+    f.WriteAt(3, "defgh");
+    char buf[8];
+    EXPECT_EQ(src->Length(), 3);  // the length was judged at opening
+    EXPECT_EQ(src->Read(buf, 8), 8u);
+    EXPECT_EQ(std::string(buf, 8), "abcdefgh");
+}
+
+}  // namespace
