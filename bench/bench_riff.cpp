@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "byte_builder.h"
 #include "riff_analysis.h"
 
@@ -32,43 +33,13 @@ std::string BuildAvi() {
     return Bytes::List("AVI ", body, "RIFF").str();
 }
 
-struct Fixture {
-    std::string bytes = BuildAvi();
-    std::string path;
-    Fixture() {
-        char name[] = "/tmp/bench-riff-XXXXXX";
-        const int fd = mkstemp(name);
-        path = name;
-        if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) std::abort();
-        close(fd);
-    }
-    ~Fixture() { unlink(path.c_str()); }
-};
-
-Fixture& Data() {
-    static Fixture f;
+const BenchFile& Data() {
+    static BenchFile f(BuildAvi());
     return f;
 }
 
-void Report(benchmark::State& state, const Analysis& a) {
-    state.counters["nodes"] = static_cast<double>(a.tree->NodeCount());
-    state.counters["bytes_per_node"] = static_cast<double>(a.tree->BytesInUse()) / static_cast<double>(a.tree->NodeCount());
-    state.counters["file_MB"] = static_cast<double>(Data().bytes.size()) / 1e6;
-}
-
 // The whole analysis of the file: open, walk, build the tree, release it.
-void BM_RiffAnalyzeFile(benchmark::State& state) {
-    const std::string& path = Data().path;
-    for (auto _ : state) {
-        Analysis a = AnalyzeRiffPath(path);
-        if (!a.ok()) state.SkipWithError("analysis failed");
-        benchmark::DoNotOptimize(a.tree->root);
-        state.PauseTiming();
-        Report(state, a);
-        a.tree.reset();
-        state.ResumeTiming();
-    }
-}
+void BM_RiffAnalyzeFile(benchmark::State& state) { TimeAnalysis(state, Data(), AnalyzeRiffPath); }
 BENCHMARK(BM_RiffAnalyzeFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The same bytes from memory: the walk and the tree without any file reading.

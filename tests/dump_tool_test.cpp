@@ -25,9 +25,9 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-DumpRun Dump(const std::string& args) {
+DumpRun Dump(const std::string& args, const char* program = TARNWICK_DUMP) {
     TempFile out, err;
-    const std::string cmd = std::string(TARNWICK_DUMP) + " " + args + " >" + out.path() + " 2>" + err.path();
+    const std::string cmd = std::string(program) + " " + args + " >" + out.path() + " 2>" + err.path();
     const int raw = std::system(cmd.c_str());
     return DumpRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out.path()), Slurp(err.path())};
 }
@@ -95,6 +95,31 @@ TEST(TarnwickDump, UsageErrorsExitWithTwo) {
         EXPECT_EQ(r.out, "") << args;
         EXPECT_NE(r.err.find("usage: tarnwick-dump"), std::string::npos) << args;
     }
+}
+
+TEST(QuellbyDump, PrintsAtomsAndFailsLikeTarnwickDump) {
+    Bytes mp4 = Bytes::Atom("ftyp", Bytes().code("isom").le32(0))
+                    .append(Bytes::Atom("moov", Bytes::Atom("mvhd", Bytes().fill(100))))
+                    .append(Bytes::Atom("mdat", Bytes().fill(3)));
+    TempFile f(mp4.str());
+    const DumpRun text = Dump(Quote(f.path()), QUELLBY_DUMP);
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out, "TOP[143Bytes]\n  ftyp[16Bytes]\n  moov[116Bytes]\n    mvhd[108Bytes]\n  mdat[11Bytes]\n");
+    const DumpRun json = Dump("--json " + Quote(f.path()), QUELLBY_DUMP);
+    EXPECT_EQ(json.out,
+              "[{\"label\":\"TOP\",\"size\":143,\"offset\":0,\"children\":["
+              "{\"label\":\"ftyp\",\"size\":16,\"offset\":0,\"children\":[]},"
+              "{\"label\":\"moov\",\"size\":116,\"offset\":16,\"children\":["
+              "{\"label\":\"mvhd\",\"size\":108,\"offset\":24,\"children\":[]}]},"
+              "{\"label\":\"mdat\",\"size\":11,\"offset\":132,\"children\":[]}]}]\n");
+
+    const DumpRun dir = Dump("/tmp", QUELLBY_DUMP);
+    EXPECT_EQ(dir.status, 1);
+    EXPECT_EQ(dir.out, "");
+    EXPECT_EQ(dir.err, std::string(msg::kCannotOpen) + "\n");
+    const DumpRun usage = Dump("", QUELLBY_DUMP);
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_NE(usage.err.find("usage: quellby-dump"), std::string::npos);
 }
 
 }  // namespace

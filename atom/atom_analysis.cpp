@@ -1,0 +1,140 @@
+#include "atom_analysis.h"
+
+#include <cstring>
+
+namespace {
+
+uint32_t Be32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
+           static_cast<uint32_t>(p[3]);
+}
+
+// Files under 2 GiB read the 32-bit size field signed, larger ones unsigned.
+constexpr int64_t kWideFileLength = int64_t{1} << 31;
+
+constexpr int64_t kHeader = 8;
+constexpr int64_t kLargeHeader = 16;
+constexpr int64_t kUuidExtension = 16;
+
+class AtomWalker {
+public:
+    AtomWalker(ByteSource& source, ChunkTree& tree)
+        : src_(source), tree_(tree), wide_(source.Length() >= kWideFileLength) {}
+
+    bool outOfMemory() const { return outOfMemory_; }
+
+    // Walks the atoms of one span, `remaining` bytes of which lie ahead of the
+    // current position, and leaves the position at the span's end (unless the
+    // data ends first). Returns the first atom, or null. `depth` is the depth
+    // of the atoms found here (TOP is depth 0).
+    ChunkNode* ParseAtomList(int64_t remaining, ChunkNode* parent, int depth);
+
+private:
+    ByteSource& src_;
+    ChunkTree& tree_;
+    const bool wide_;
+    bool outOfMemory_ = false;
+};
+
+ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, ChunkNode* /*parent*/, int depth) {
+    ChunkNode* first = nullptr;
+    ChunkNode* last = nullptr;
+
+    while (remaining >= kHeader && !outOfMemory_) {
+        const int64_t offset = src_.Tell();
+        unsigned char header[kLargeHeader];
+        if (src_.Read(header, kHeader) != kHeader) break;
+        if (!PlausibleAtomType(header + 4)) {
+            // Not an atom header: the rest of the span is payload of the parent.
+            src_.Skip(remaining - kHeader);
+            remaining = 0;
+            break;
+        }
+        const uint32_t field = Be32(header);
+        int64_t headerSize = kHeader;
+        int64_t size;
+        if (field == 1) {
+            // A 64-bit size follows the type.
+            if (src_.Read(header + kHeader, 8) != 8) break;
+            headerSize = kLargeHeader;
+            size = static_cast<int64_t>(static_cast<uint64_t>(Be32(header + 8)) << 32 | Be32(header + 12));
+        } else if (field == 0) {
+            size = remaining;  // runs to the end of what encloses it
+        } else {
+            size = wide_ ? static_cast<int64_t>(field) : static_cast<int64_t>(static_cast<int32_t>(field));
+        }
+
+        ChunkNode* node = tree_.NewNode(offset);
+        if (!node) {
+            outOfMemory_ = true;
+            break;
+        }
+        CopyCode(node->label, header + 4);
+        node->size = size;
+        if (last)
+            last->next = node;
+        else
+            first = node;
+        last = node;
+
+        if (size < headerSize || size > remaining) {
+            // Smaller than its own header, negative, or past the end of its
+            // parent: shown as declared, childless, and the last of its list.
+            src_.Skip(remaining - headerSize);
+            remaining = 0;
+            break;
+        }
+
+        int64_t payload = size - headerSize;
+        if (std::memcmp(header + 4, "uuid", 4) == 0) {
+            // The 16-byte extended type comes before any children.
+            if (payload < kUuidExtension) {
+                src_.Skip(payload);
+                remaining -= size;
+                continue;
+            }
+            src_.Skip(kUuidExtension);
+            payload -= kUuidExtension;
+        }
+        if (depth < kAtomMaxDepth)
+            node->firstChild = ParseAtomList(payload, node, depth + 1);
+        else
+            src_.Skip(payload);
+        remaining -= size;
+    }
+    // Fewer bytes than a header are left: they belong to the span, step over them.
+    if (remaining > 0 && remaining < kHeader) src_.Skip(remaining);
+    if (last) last->next = nullptr;
+    return first;
+}
+
+}  // namespace
+
+bool PlausibleAtomType(const unsigned char* type) {
+    for (int i = 0; i < 3; ++i)
+        if (type[i] < 0x30 || type[i] > 0x7A) return false;
+    return true;
+}
+
+Analysis AnalyzeAtomSource(ByteSource& source) {
+    Analysis result;
+    result.tree.reset(new (std::nothrow) ChunkTree());
+    if (!result.tree) return Analysis::Failure(msg::kOutOfMemory);
+    ChunkNode* root = result.tree->NewNode(0);
+    if (!root) return Analysis::Failure(msg::kOutOfMemory);
+    std::memcpy(root->label, "TOP", 3);
+    root->size = source.Length();
+    source.Seek(0);
+    AtomWalker walker(source, *result.tree);
+    root->firstChild = walker.ParseAtomList(root->size, root, 1);
+    if (walker.outOfMemory()) return Analysis::Failure(msg::kOutOfMemory);
+    result.tree->root = root;
+    return result;
+}
+
+Analysis AnalyzeAtomPath(const std::string& path) {
+    if (path.empty()) return Analysis::Failure(msg::kEmptyPath);
+    std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path);
+    if (!source) return Analysis::Failure(msg::kCannotOpen);
+    return AnalyzeAtomSource(*source);
+}
