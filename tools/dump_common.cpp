@@ -6,14 +6,41 @@
 
 namespace {
 
+// Output that is either kept whole (for callers that want the text) or
+// written out in large pieces, so a tree of millions of items never needs
+// its whole text in memory.
+class Sink {
+public:
+    explicit Sink(FILE* file) : file_(file) { out_.reserve(kFlushAt + 4096); }
+    ~Sink() { Flush(); }
+    std::string& text() { return out_; }
+    void MaybeFlush() {
+        if (file_ && out_.size() >= kFlushAt) Flush();
+    }
+    void Flush() {
+        if (!file_ || out_.empty()) return;
+        if (std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) failed_ = true;
+        out_.clear();
+    }
+    bool failed() const { return failed_; }
+
+private:
+    static constexpr size_t kFlushAt = 1 << 20;
+    FILE* file_;
+    std::string out_;
+    bool failed_ = false;
+};
+
 // Appends the items of a sibling list and their descendants, in pre-order.
-void AppendText(std::string& out, const ChunkNode* node, int depth) {
+void AppendText(Sink& sink, const ChunkNode* node, int depth) {
     char label[kLabelTextCapacity];
+    std::string& out = sink.text();
     for (; node; node = node->next) {
         out.append(static_cast<size_t>(depth) * 2, ' ');
         out.append(label, FormatLabelText(*node, label, sizeof label));
         out.push_back('\n');
-        if (node->firstChild) AppendText(out, node->firstChild, depth + 1);
+        sink.MaybeFlush();
+        if (node->firstChild) AppendText(sink, node->firstChild, depth + 1);
     }
 }
 
@@ -36,7 +63,8 @@ void AppendJsonString(std::string& out, const char* text) {
     out.push_back('"');
 }
 
-void AppendJson(std::string& out, const ChunkNode* node) {
+void AppendJson(Sink& sink, const ChunkNode* node) {
+    std::string& out = sink.text();
     out.push_back('[');
     for (bool first = true; node; node = node->next, first = false) {
         if (!first) out.push_back(',');
@@ -49,31 +77,38 @@ void AppendJson(std::string& out, const ChunkNode* node) {
         std::snprintf(numbers, sizeof numbers, ",\"size\":%" PRId64 ",\"offset\":%" PRId64 ",\"children\":",
                       node->size, node->offset);
         out.append(numbers);
-        AppendJson(out, node->firstChild);
+        AppendJson(sink, node->firstChild);
         out.push_back('}');
+        sink.MaybeFlush();
     }
     out.push_back(']');
-}
-
-bool WriteAll(FILE* f, const std::string& text) {
-    return std::fwrite(text.data(), 1, text.size(), f) == text.size() && std::fflush(f) == 0;
 }
 
 }  // namespace
 
 std::string DumpText(const ChunkTree& tree) {
-    std::string out;
-    out.reserve(tree.NodeCount() * 24);
-    AppendText(out, tree.root, 0);
-    return out;
+    Sink sink(nullptr);
+    AppendText(sink, tree.root, 0);
+    return std::move(sink.text());
 }
 
 std::string DumpJson(const ChunkTree& tree) {
-    std::string out;
-    out.reserve(tree.NodeCount() * 72);
-    AppendJson(out, tree.root);
-    out.push_back('\n');
-    return out;
+    Sink sink(nullptr);
+    AppendJson(sink, tree.root);
+    sink.text().push_back('\n');
+    return std::move(sink.text());
+}
+
+bool WriteDump(const ChunkTree& tree, bool json, FILE* file) {
+    Sink sink(file);
+    if (json) {
+        AppendJson(sink, tree.root);
+        sink.text().push_back('\n');
+    } else {
+        AppendText(sink, tree.root, 0);
+    }
+    sink.Flush();
+    return !sink.failed() && std::fflush(file) == 0;
 }
 
 int RunDump(int argc, char** argv, const char* program, AnalyzePathFn analyze) {
@@ -111,7 +146,5 @@ int RunDump(int argc, char** argv, const char* program, AnalyzePathFn analyze) {
         std::fprintf(stderr, "%s\n", result.message.c_str());
         return 1;
     }
-    const std::string text = json ? DumpJson(*result.tree) : DumpText(*result.tree);
-    if (!WriteAll(stdout, text)) return 1;
-    return 0;
+    return WriteDump(*result.tree, json, stdout) ? 0 : 1;
 }

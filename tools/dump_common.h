@@ -1,6 +1,7 @@
 // The console dump programs share everything but the analysis they run.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "analysis.h"
@@ -20,3 +21,6 @@ std::string DumpText(const ChunkTree& tree);
 // label, size, offset and children. Label bytes outside printable ASCII are
 // escaped as \u00XX, so the output is valid JSON and keeps every byte.
 std::string DumpJson(const ChunkTree& tree);
+
+// Writes the text or JSON form to a file in large pieces. False on a write error.
+bool WriteDump(const ChunkTree& tree, bool json, FILE* file);
