@@ -1,0 +1,72 @@
+// Resources of a program: dialog templates and strings, as the resource
+// converter generates them from the program's resource script, and the
+// conversion of dialog units to pixels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct DlgItemTemplate {
+    const char* className;  // "button", "edit", "static", "SysTreeView32", ...
+    const char* text;       // UTF-8
+    int id;
+    uint32_t style;
+    uint32_t exStyle;
+    short x, y, cx, cy;  // dialog units
+};
+
+struct DlgTemplate {
+    int id;
+    bool extended;  // DIALOGEX rather than DIALOG
+    uint32_t style;
+    uint32_t exStyle;
+    short x, y, cx, cy;  // dialog units; cx, cy give the client area
+    const char* caption;
+    int pointSize;  // with DS_SETFONT
+    int weight;
+    bool italic;
+    int charset;
+    const char* faceName;
+    uint16_t language;
+    const DlgItemTemplate* items;  // in tab order
+    size_t itemCount;
+};
+
+struct StringResource {
+    unsigned id;
+    uint16_t language;
+    const char* text;
+};
+
+struct ResourceTable {
+    const char* name;  // the script it came from
+    const DlgTemplate* dialogs;
+    size_t dialogCount;
+    const StringResource* strings;
+    size_t stringCount;
+};
+
+// Makes the program's resources known; the generated table calls this during
+// static initialisation. A later table is searched before earlier ones.
+void AfxRegisterResources(const ResourceTable* table);
+const DlgTemplate* AfxFindDialogTemplate(unsigned id);
+const StringResource* AfxFindStringResource(unsigned id);
+
+// Dialog base units: from the dialog font, the average width of the 52 ASCII
+// letters and the font's height, as Windows derives them.
+struct DialogBaseUnits {
+    int x;
+    int y;
+};
+// alphabetWidth: width in pixels of "A".."Z" followed by "a".."z".
+DialogBaseUnits BaseUnitsFromFont(int alphabetWidth, int fontHeight);
+
+// a * b / c rounded to the nearest integer, halves away from zero; -1 when c is 0.
+int MulDiv(int a, int b, int c);
+
+struct PixelRect {
+    int x, y, width, height;
+};
+// Converts a rectangle in dialog units to pixels: x and width by base.x / 4,
+// y and height by base.y / 8, each value on its own.
+PixelRect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits base);

@@ -1,0 +1,15 @@
+// What the Qt backend shows of itself: the widget behind a window handle, for
+// tests and tools that work with Qt directly. Only code that uses Qt anyway
+// includes this header.
+#pragma once
+
+#include "afxwin.h"
+
+class QWidget;
+
+// The widget of a window (a dialog, or one of its controls); null if none.
+QWidget* AfxQtWidget(HWND hWnd);
+
+// Installs the backend's application-wide settings (dialog fonts) once a
+// QApplication exists; AfxWinMain and every dialog call it themselves.
+void AfxQtInitialize();

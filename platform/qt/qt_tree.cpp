@@ -1,0 +1,294 @@
+// The tree control: items in a TreeStore, shown by a QTreeView through a
+// model that reads the store on demand.
+#include <QHeaderView>
+#include <QPointer>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
+#include <cstring>
+
+#include "afx_qt.h"
+#include "qt_internal.h"
+
+namespace {
+
+// Trees whose model has an open change.
+std::vector<TreeWindow*>& OpenTrees() {
+    static std::vector<TreeWindow*> trees;
+    return trees;
+}
+
+// Rows are two pixels taller than the font asks for, so that glyph parts
+// below the descent (the underscores of some Song/Ming faces) stay visible.
+class RowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 2);
+    }
+};
+
+HTREEITEM ToHandle(TreeStore::Index i) {
+    return i == TreeStore::kNone ? nullptr : reinterpret_cast<HTREEITEM>(static_cast<uintptr_t>(i) + 1);
+}
+
+// kNone for null and TVI_ROOT; `valid` false for a handle that names no item.
+TreeStore::Index FromHandle(const TreeStore& store, HTREEITEM h, bool* valid) {
+    *valid = true;
+    if (h == nullptr || h == TVI_ROOT) return TreeStore::kNone;
+    const uintptr_t v = reinterpret_cast<uintptr_t>(h);
+    if (v == 0 || v - 1 >= store.Count()) {
+        *valid = false;
+        return TreeStore::kNone;
+    }
+    return static_cast<TreeStore::Index>(v - 1);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TreeModel
+
+TreeStore::Index TreeModel::Item(const QModelIndex& index) const {
+    if (!index.isValid()) return TreeStore::kNone;
+    const quintptr id = index.internalId();
+    if (id == 0 || id - 1 >= store_.Count()) return TreeStore::kNone;
+    return static_cast<TreeStore::Index>(id - 1);
+}
+
+QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (open_ || row < 0 || column != 0 || (parent.isValid() && parent.column() != 0)) return {};
+    const TreeStore::Index p = Item(parent);
+    if (parent.isValid() && p == TreeStore::kNone) return {};
+    const TreeStore::Index c = store_.ChildAt(p, static_cast<uint32_t>(row));
+    if (c == TreeStore::kNone) return {};
+    return createIndex(row, 0, static_cast<quintptr>(c) + 1);
+}
+
+QModelIndex TreeModel::parent(const QModelIndex& child) const {
+    const TreeStore::Index i = Item(child);
+    if (open_ || i == TreeStore::kNone) return {};
+    const TreeStore::Index p = store_.Parent(i);
+    if (p == TreeStore::kNone) return {};
+    return createIndex(static_cast<int>(store_.Row(p)), 0, static_cast<quintptr>(p) + 1);
+}
+
+int TreeModel::rowCount(const QModelIndex& parent) const {
+    if (open_ || (parent.isValid() && parent.column() != 0)) return 0;
+    const TreeStore::Index p = Item(parent);
+    if (parent.isValid() && p == TreeStore::kNone) return 0;
+    return static_cast<int>(std::min<uint32_t>(store_.ChildCount(p), INT32_MAX));
+}
+
+int TreeModel::columnCount(const QModelIndex&) const { return 1; }
+
+bool TreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
+
+QVariant TreeModel::data(const QModelIndex& index, int role) const {
+    const TreeStore::Index i = Item(index);
+    if (open_ || i == TreeStore::kNone || role != Qt::DisplayRole) return {};
+    return QString::fromUtf8(store_.Text(i));
+}
+
+Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
+    return Item(index) == TreeStore::kNone ? Qt::NoItemFlags : Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+void TreeModel::BeginChange() {
+    if (open_) return;
+    beginResetModel();
+    open_ = true;
+}
+
+void TreeModel::Publish() {
+    if (!open_) return;
+    open_ = false;
+    endResetModel();
+}
+
+void AfxPublishTreeChanges() {
+    std::vector<TreeWindow*> trees;
+    trees.swap(OpenTrees());
+    for (TreeWindow* tree : trees) tree->model.Publish();
+}
+
+// ---------------------------------------------------------------------------
+// TreeWindow
+
+TreeWindow::TreeWindow(DWORD style, QWidget* parent) {
+    auto* view = new QTreeView(parent);
+    view->setModel(&model);
+    view->setItemDelegate(new RowDelegate(view));
+    view->setHeaderHidden(true);
+    view->setUniformRowHeights(true);
+    view->setAnimated(false);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setDragEnabled(false);
+    view->setExpandsOnDoubleClick(true);
+    view->setItemsExpandable(true);
+    // Expanders in front of top-level items only with "lines at root".
+    view->setRootIsDecorated((style & TVS_LINESATROOT) != 0);
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    if (style & WS_BORDER) {
+        view->setFrameShape(QFrame::Box);
+        view->setLineWidth(1);
+    } else {
+        view->setFrameShape(QFrame::NoFrame);
+    }
+    widget = view;
+}
+
+TreeWindow::~TreeWindow() {
+    auto& open = OpenTrees();
+    open.erase(std::remove(open.begin(), open.end(), this), open.end());
+    if (QTreeView* view = qobject_cast<QTreeView*>(widget.data())) view->setModel(nullptr);
+}
+
+LRESULT TreeWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case TVM_INSERTITEM: {
+        const auto* insert = reinterpret_cast<const TVINSERTSTRUCT*>(lParam);
+        if (!insert || insert->hInsertAfter != TVI_LAST) return 0;
+        bool valid;
+        const TreeStore::Index parent = FromHandle(store, insert->hParent, &valid);
+        if (!valid) return 0;
+        const char* text = (insert->item.mask & TVIF_TEXT) && insert->item.pszText ? insert->item.pszText : "";
+        if (!model.ChangeOpen()) {
+            model.BeginChange();
+            OpenTrees().push_back(this);
+            // Code that inserts outside a message of the window system gets
+            // its changes shown once control returns to the event loop.
+            QTimer::singleShot(0, &model, [m = QPointer<TreeModel>(&model)] {
+                if (m && m->ChangeOpen()) AfxPublishTreeChanges();
+            });
+        }
+        return reinterpret_cast<LRESULT>(ToHandle(store.Append(parent, text, std::strlen(text))));
+    }
+    case TVM_DELETEITEM: {
+        if (reinterpret_cast<HTREEITEM>(lParam) != TVI_ROOT) return FALSE;  // only the whole tree
+        if (model.ChangeOpen()) {
+            store.Clear();
+        } else {
+            model.BeginChange();
+            store.Clear();
+            model.Publish();
+        }
+        return TRUE;
+    }
+    case TVM_GETCOUNT:
+        return static_cast<LRESULT>(store.Count());
+    case TVM_GETNEXTITEM: {
+        bool valid;
+        const TreeStore::Index i = FromHandle(store, reinterpret_cast<HTREEITEM>(lParam), &valid);
+        if (!valid) return 0;
+        switch (wParam) {
+        case TVGN_ROOT:
+            return reinterpret_cast<LRESULT>(ToHandle(store.FirstChild(TreeStore::kNone)));
+        case TVGN_CHILD:
+            return reinterpret_cast<LRESULT>(ToHandle(store.FirstChild(i)));
+        case TVGN_NEXT:
+            return i == TreeStore::kNone ? 0 : reinterpret_cast<LRESULT>(ToHandle(store.NextSibling(i)));
+        case TVGN_PARENT:
+            return i == TreeStore::kNone ? 0 : reinterpret_cast<LRESULT>(ToHandle(store.Parent(i)));
+        default:
+            return 0;
+        }
+    }
+    case TVM_GETITEM: {
+        auto* item = reinterpret_cast<TVITEM*>(lParam);
+        bool valid;
+        if (!item) return FALSE;
+        const TreeStore::Index i = FromHandle(store, item->hItem, &valid);
+        if (!valid || i == TreeStore::kNone) return FALSE;
+        if ((item->mask & TVIF_TEXT) && item->pszText && item->cchTextMax > 0) {
+            const char* text = store.Text(i);
+            const size_t n = std::min(std::strlen(text), static_cast<size_t>(item->cchTextMax - 1));
+            std::memcpy(item->pszText, text, n);
+            item->pszText[n] = '\0';
+        }
+        return TRUE;
+    }
+    default:
+        return HWND__::Proc(message, wParam, lParam);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CTreeCtrl
+
+BOOL CTreeCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    if (m_hWnd) return FALSE;
+    AfxQtInitialize();
+    QWidget* parent = pParentWnd ? AfxQtWidget(pParentWnd->m_hWnd) : nullptr;
+    auto* window = new TreeWindow(dwStyle, parent);
+    window->id = static_cast<int>(nID);
+    window->owner = this;
+    window->widget->setGeometry(static_cast<int>(rect.left), static_cast<int>(rect.top),
+                                static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top));
+    if (dwStyle & WS_VISIBLE) window->widget->show();
+    m_hWnd = window;
+    m_ownsWindow = true;
+    return TRUE;
+}
+
+void CTreeCtrl::DestroyWindow() {
+    if (!m_ownsWindow || !m_hWnd) return;
+    HWND__* window = m_hWnd;
+    QWidget* widget = window->widget;
+    m_ownsWindow = false;
+    delete window;  // detaches this object
+    delete widget;
+}
+
+CTreeCtrl::~CTreeCtrl() { DestroyWindow(); }
+
+HTREEITEM CTreeCtrl::InsertItem(UINT nMask, LPCTSTR lpszItem, int nImage, int nSelectedImage, UINT nState,
+                                UINT nStateMask, LPARAM lParam, HTREEITEM hParent, HTREEITEM hInsertAfter) {
+    TVINSERTSTRUCT insert{};
+    insert.hParent = hParent;
+    insert.hInsertAfter = hInsertAfter;
+    insert.item.mask = nMask;
+    insert.item.pszText = const_cast<LPTSTR>(lpszItem);
+    insert.item.iImage = nImage;
+    insert.item.iSelectedImage = nSelectedImage;
+    insert.item.state = nState;
+    insert.item.stateMask = nStateMask;
+    insert.item.lParam = lParam;
+    return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+HTREEITEM CTreeCtrl::InsertItem(LPCTSTR lpszItem, HTREEITEM hParent, HTREEITEM hInsertAfter) {
+    return InsertItem(TVIF_TEXT, lpszItem, 0, 0, 0, 0, 0, hParent, hInsertAfter);
+}
+
+BOOL CTreeCtrl::DeleteAllItems() {
+    return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)));
+}
+
+UINT CTreeCtrl::GetCount() const {
+    return static_cast<UINT>(const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETCOUNT, 0, 0));
+}
+
+HTREEITEM CTreeCtrl::GetNextItem(HTREEITEM hItem, UINT nCode) const {
+    return reinterpret_cast<HTREEITEM>(
+        const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, nCode, reinterpret_cast<LPARAM>(hItem)));
+}
+
+HTREEITEM CTreeCtrl::GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
+HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_CHILD); }
+HTREEITEM CTreeCtrl::GetNextSiblingItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_NEXT); }
+HTREEITEM CTreeCtrl::GetParentItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_PARENT); }
+
+CString CTreeCtrl::GetItemText(HTREEITEM hItem) const {
+    char buffer[1024];
+    TVITEM item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = hItem;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    if (!const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&item))) return CString();
+    return CString(buffer);
+}

@@ -1,0 +1,579 @@
+// Windows, dialogs and their controls on Qt widgets.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeView>
+#include <cstring>
+
+#include "afx_qt.h"
+#include "afxtest.h"
+#include "qt_internal.h"
+
+struct AfxWindowAccess {
+    static LRESULT WindowProc(CWnd& wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        return wnd.WindowProc(message, wParam, lParam);
+    }
+};
+
+namespace {
+
+// Messages from the window system being handled (they may nest through modal boxes).
+int g_eventDepth = 0;
+
+QString FromUtf8(const char* s) { return QString::fromUtf8(s ? s : ""); }
+
+// Text of a static control: '&' marks an access key unless SS_NOPREFIX; "&&" is a '&'.
+QString StaticText(const char* text, DWORD style) {
+    QString s = FromUtf8(text);
+    if (style & SS_NOPREFIX) return s;
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == u'&' && i + 1 < s.size()) ++i;
+        out += s[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Window records and message routing
+
+HWND__::~HWND__() {
+    if (owner && owner->m_hWnd == this) owner->m_hWnd = nullptr;
+    if (wrapper) wrapper->m_hWnd = nullptr;
+}
+
+LRESULT HWND__::Proc(UINT, WPARAM, LPARAM) { return 0; }
+
+LRESULT AfxSend(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!hWnd) return 0;
+    if (hWnd->owner) return AfxWindowAccess::WindowProc(*hWnd->owner, message, wParam, lParam);
+    return hWnd->Proc(message, wParam, lParam);
+}
+
+LRESULT AfxSendFromEvent(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    ++g_eventDepth;
+    const LRESULT result = AfxSend(hWnd, message, wParam, lParam);
+    if (--g_eventDepth == 0) AfxPublishTreeChanges();
+    return result;
+}
+
+LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return AfxSend(hWnd, message, wParam, lParam);
+}
+
+QWidget* AfxQtWidget(HWND hWnd) { return hWnd ? hWnd->widget.data() : nullptr; }
+
+BOOL IsIconic(HWND hWnd) {
+    QWidget* w = AfxQtWidget(hWnd);
+    return w && w->isMinimized();
+}
+
+BOOL GetClientRect(HWND hWnd, LPRECT rect) {
+    QWidget* w = AfxQtWidget(hWnd);
+    if (!w || !rect) return FALSE;
+    *rect = RECT{0, 0, w->width(), w->height()};
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// CWnd
+
+CWnd::~CWnd() {
+    if (m_hWnd && m_hWnd->owner == this) m_hWnd->owner = nullptr;
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return AfxSend(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const UINT savedMessage = m_curMessage;
+    const WPARAM savedW = m_curWParam;
+    const LPARAM savedL = m_curLParam;
+    m_curMessage = message;
+    m_curWParam = wParam;
+    m_curLParam = lParam;
+    LRESULT result = 0;
+    if (!OnWndMsg(message, wParam, lParam, &result)) result = DefWindowProc(message, wParam, lParam);
+    m_curMessage = savedMessage;
+    m_curWParam = savedW;
+    m_curLParam = savedL;
+    return result;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return m_hWnd ? m_hWnd->Proc(message, wParam, lParam) : 0;
+}
+
+LRESULT CWnd::Default() { return DefWindowProc(m_curMessage, m_curWParam, m_curLParam); }
+
+void CWnd::OnPaint() { Default(); }
+void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
+HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+
+void CWnd::DoDataExchange(CDataExchange*) {}
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
+    if (!m_hWnd) return FALSE;
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const {
+    if (!m_hWnd) return nullptr;
+    for (const auto& child : m_hWnd->children) {
+        if (child->id != nID) continue;
+        if (child->owner) return child->owner;
+        if (!child->wrapper) {
+            child->wrapper = std::make_unique<CWnd>();
+            child->wrapper->m_hWnd = child.get();
+        }
+        return child->wrapper.get();
+    }
+    return nullptr;
+}
+
+void CWnd::SetWindowText(LPCTSTR text) {
+    QWidget* w = AfxQtWidget(m_hWnd);
+    if (!w) return;
+    const QString s = FromUtf8(text);
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        edit->setText(s);
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        button->setText(s);
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        label->setText(s);
+    else
+        w->setWindowTitle(s);
+}
+
+CString CWnd::GetWindowText() const {
+    QWidget* w = AfxQtWidget(m_hWnd);
+    if (!w) return CString();
+    QString s;
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        s = edit->text();
+    else if (auto* button = qobject_cast<QAbstractButton*>(w))
+        s = button->text();
+    else if (auto* label = qobject_cast<QLabel*>(w))
+        s = label->text();
+    else
+        s = w->windowTitle();
+    return CString(s.toUtf8().toStdString());
+}
+
+void CWnd::SetFocus() {
+    if (QWidget* w = AfxQtWidget(m_hWnd)) w->setFocus(Qt::OtherFocusReason);
+}
+
+BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
+
+void CWnd::GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
+    if (!pParent || !pParent->m_hWnd) return FALSE;
+    for (const auto& child : pParent->m_hWnd->children) {
+        if (child->id != static_cast<int>(nID)) continue;
+        if (child->owner && child->owner != this) return FALSE;
+        child->owner = this;
+        m_hWnd = child.get();
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void CWnd::Detach() {
+    if (m_hWnd && m_hWnd->owner == this) m_hWnd->owner = nullptr;
+    m_hWnd = nullptr;
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control) {
+    if (!control.m_hWnd) control.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd);
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
+    CWnd* item = pDX->m_pDlgWnd->GetDlgItem(nIDC);
+    if (!item) return;
+    if (pDX->m_bSaveAndValidate)
+        value = item->GetWindowText();
+    else
+        item->SetWindowText(value);
+}
+
+// ---------------------------------------------------------------------------
+// Painting and icons
+
+CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd) {
+    auto* window = pWnd ? dynamic_cast<DialogWindow*>(pWnd->m_hWnd) : nullptr;
+    if (window && window->paintEvent && !window->paintDc) {
+        auto* dc = new HDC__;
+        dc->widget = window->widget;
+        dc->painter = new QPainter(window->widget);
+        window->paintDc = dc;
+        m_hDC = dc;
+    }
+}
+
+CPaintDC::~CPaintDC() {
+    if (!m_hDC) return;
+    auto* window = dynamic_cast<DialogWindow*>(m_pWnd->m_hWnd);
+    if (window) window->paintDc = nullptr;
+    delete m_hDC->painter;
+    delete m_hDC;
+}
+
+BOOL DrawIcon(HDC hdc, int x, int y, HICON icon) {
+    if (!hdc || !hdc->painter || !icon) return FALSE;
+    const int size = GetSystemMetrics(SM_CXICON);
+    hdc->painter->drawPixmap(x, y, icon->icon.pixmap(size, size));
+    return TRUE;
+}
+
+int GetSystemMetrics(int nIndex) {
+    switch (nIndex) {
+    case SM_CXICON:
+    case SM_CYICON:
+        return QApplication::style() ? QApplication::style()->pixelMetric(QStyle::PM_LargeIconSize) : 32;
+    default:
+        return 0;
+    }
+}
+
+HINSTANCE AfxFindResourceHandle(LPCTSTR, LPCTSTR) {
+    // All resources are linked into the program itself: one module.
+    static char module;
+    return reinterpret_cast<HINSTANCE>(&module);
+}
+
+HICON LoadIcon(HINSTANCE instance, LPCTSTR) {
+    // The resource tables hold no icon groups, so there is no icon to load.
+    (void)instance;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Dialog window
+
+DialogWidget* DialogWindow::dialog() const { return static_cast<DialogWidget*>(widget.data()); }
+
+LRESULT DialogWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) AfxSend(this, WM_CLOSE, 0, 0);
+        return 0;
+    case WM_CLOSE:
+        // A dialog closes as if its Cancel command had been given.
+        AfxSend(this, WM_COMMAND, IDCANCEL, 0);
+        return 0;
+    case WM_PAINT:
+        defaultPaint = true;
+        return 0;
+    case WM_ICONERASEBKGND: {
+        auto* dc = reinterpret_cast<HDC>(wParam);
+        if (dc && dc->painter) dc->painter->fillRect(widget->rect(), widget->palette().window());
+        return 1;
+    }
+    case WM_SETICON: {
+        // The window system keeps one icon per window; the big one wins, the
+        // small one serves while there is no big one.
+        HICON& slot = wParam == ICON_BIG ? bigIcon : smallIcon;
+        HICON previous = slot;
+        slot = reinterpret_cast<HICON>(lParam);
+        HICON shown = bigIcon ? bigIcon : smallIcon;
+        widget->setWindowIcon(shown ? shown->icon : QIcon());
+        return reinterpret_cast<LRESULT>(previous);
+    }
+    case WM_QUERYDRAGICON:
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+DialogWidget::DialogWidget(DialogWindow& window, QWidget* parent) : QDialog(parent), window_(window) {}
+
+void DialogWidget::keyPressEvent(QKeyEvent* event) {
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::NoModifier && event->key() == Qt::Key_Escape) {
+        AfxSendFromEvent(&window_, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if (mods == Qt::NoModifier && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        // A focused push button is pressed; otherwise the dialog's default command is sent.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            AfxSendFromEvent(&window_, WM_COMMAND, static_cast<WPARAM>(window_.defaultId) | (WPARAM{BN_CLICKED} << 16), 0);
+        }
+        return;
+    }
+    event->ignore();
+}
+
+void DialogWidget::closeEvent(QCloseEvent* event) {
+    if (ending) {
+        event->accept();
+        return;
+    }
+    // The close box: a system command, which by default ends the dialog through Cancel.
+    event->ignore();
+    AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void DialogWidget::paintEvent(QPaintEvent* event) {
+    window_.paintEvent = event;
+    window_.defaultPaint = false;
+    AfxSend(&window_, WM_PAINT, 0, 0);
+    window_.paintEvent = nullptr;
+    if (window_.defaultPaint) QDialog::paintEvent(event);
+}
+
+void DialogWidget::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (initialFocus) initialFocus->setFocus(Qt::OtherFocusReason);
+}
+
+// ---------------------------------------------------------------------------
+// Building a dialog from its template
+
+namespace {
+
+bool SameClass(const char* a, const char* b) { return QString::fromLatin1(a).compare(QString::fromLatin1(b), Qt::CaseInsensitive) == 0; }
+
+std::unique_ptr<HWND__> MakeControl(const DlgItemTemplate& item, QWidget* parent, QString* error) {
+    const DWORD style = item.style;
+    std::unique_ptr<HWND__> window;
+    QWidget* w = nullptr;
+    if (SameClass(item.className, "button")) {
+        const DWORD type = style & BS_TYPEMASK;
+        if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) {
+            *error = QStringLiteral("button type %1 not supported").arg(type);
+            return nullptr;
+        }
+        auto* button = new QPushButton(FromUtf8(item.text), parent);
+        button->setAutoDefault(false);
+        button->setDefault(false);
+        window = std::make_unique<HWND__>();
+        w = button;
+    } else if (SameClass(item.className, "static")) {
+        const DWORD type = style & SS_TYPEMASK;
+        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT) {
+            *error = QStringLiteral("static type %1 not supported").arg(type);
+            return nullptr;
+        }
+        auto* label = new QLabel(StaticText(item.text, style), parent);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        const Qt::Alignment h = type == SS_CENTER ? Qt::AlignHCenter : type == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
+        label->setAlignment(h | Qt::AlignTop);
+        window = std::make_unique<HWND__>();
+        w = label;
+    } else if (SameClass(item.className, "edit")) {
+        if (style & ES_MULTILINE) {
+            *error = QStringLiteral("multi-line edit not supported");
+            return nullptr;
+        }
+        auto* edit = new QLineEdit(FromUtf8(item.text), parent);
+        edit->setFrame((style & WS_BORDER) != 0 || (item.exStyle & WS_EX_CLIENTEDGE) != 0);
+        edit->setReadOnly((style & ES_READONLY) != 0);
+        if (style & ES_PASSWORD) edit->setEchoMode(QLineEdit::Password);
+        window = std::make_unique<HWND__>();
+        w = edit;
+    } else if (SameClass(item.className, "SysTreeView32")) {
+        auto tree = std::make_unique<TreeWindow>(style, parent);
+        w = tree->widget;
+        window = std::move(tree);
+    } else {
+        *error = QStringLiteral("control class \"%1\" not supported").arg(QString::fromUtf8(item.className));
+        return nullptr;
+    }
+    window->widget = w;
+    window->id = item.id;
+    w->setObjectName(QStringLiteral("ctl_%1").arg(item.id));
+    w->setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::NoFocus);
+    w->setEnabled((style & WS_DISABLED) == 0);
+    w->setVisible((style & WS_VISIBLE) != 0);
+    return window;
+}
+
+DialogShownHandler& ShownHandler() {
+    static DialogShownHandler handler;
+    return handler;
+}
+
+}  // namespace
+
+DialogShownHandler AfxSetDialogShownHandler(DialogShownHandler handler) {
+    DialogShownHandler previous = std::move(ShownHandler());
+    ShownHandler() = std::move(handler);
+    return previous;
+}
+
+
+// ---------------------------------------------------------------------------
+// CDialog
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
+
+CDialog::~CDialog() = default;
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (!UpdateData(TRUE)) return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+void CDialog::EndDialog(int nResult) {
+    auto* window = dynamic_cast<DialogWindow*>(m_hWnd);
+    if (!window) return;
+    window->ended = true;
+    window->result = nResult;
+    if (DialogWidget* widget = window->dialog()) {
+        widget->ending = true;
+        if (widget->isVisible()) widget->done(nResult);
+    }
+}
+
+namespace {
+
+QFont DialogFont(const DlgTemplate& t) {
+    if (!(t.style & DS_SETFONT) || !t.faceName) return QApplication::font();
+    QFont font(QString::fromUtf8(t.faceName));
+    font.setPointSize(t.pointSize > 0 ? t.pointSize : 9);
+    if (t.weight > 0) font.setWeight(static_cast<QFont::Weight>(qBound(1, t.weight, 1000)));
+    font.setItalic(t.italic);
+    return font;
+}
+
+}  // namespace
+
+INT_PTR CDialog::DoModal() {
+    if (!QApplication::instance()) return -1;
+    AfxQtInitialize();
+    const DlgTemplate* t = AfxFindDialogTemplate(m_nIDTemplate);
+    if (!t) return -1;
+
+    auto window = std::make_unique<DialogWindow>();
+    QWidget* parentWidget = m_pParentWnd ? AfxQtWidget(m_pParentWnd->m_hWnd) : nullptr;
+    auto* widget = new DialogWidget(*window, parentWidget);
+    window->widget = widget;
+    window->id = 0;
+
+    Qt::WindowFlags flags = ((t->exStyle & WS_EX_APPWINDOW) && !parentWidget) ? Qt::Window : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint;
+    if ((t->style & WS_CAPTION) == WS_CAPTION) flags |= Qt::WindowTitleHint;
+    if (t->style & WS_SYSMENU) {
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (t->style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
+        if (t->style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
+    }
+    widget->setWindowFlags(flags);
+    widget->setWindowTitle(QString::fromUtf8(t->caption ? t->caption : ""));
+
+    const QFont font = DialogFont(*t);
+    widget->setFont(font);
+    const QFontMetrics metrics(font);
+    const DialogBaseUnits base = BaseUnitsFromFont(
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")),
+        metrics.height());
+    const PixelRect frame = DialogUnitsToPixels(t->x, t->y, t->cx, t->cy, base);
+    widget->setFixedSize(frame.width, frame.height);
+    if (t->style & DS_CENTER) {
+        const QRect area = parentWidget ? parentWidget->frameGeometry()
+                                        : (widget->screen() ? widget->screen()->availableGeometry() : QRect());
+        widget->move(area.center() - QPoint(frame.width / 2, frame.height / 2));
+    } else {
+        const QPoint origin = parentWidget ? parentWidget->mapToGlobal(QPoint(0, 0)) : QPoint(0, 0);
+        widget->move(origin + QPoint(frame.x, frame.y));
+    }
+
+    QWidget* previousTab = nullptr;
+    for (size_t i = 0; i < t->itemCount; ++i) {
+        const DlgItemTemplate& item = t->items[i];
+        QString error;
+        std::unique_ptr<HWND__> control = MakeControl(item, widget, &error);
+        if (!control) {
+            qWarning("dialog %u, control %d: %s", m_nIDTemplate, item.id, qPrintable(error));
+            delete widget;
+            return -1;
+        }
+        const PixelRect r = DialogUnitsToPixels(item.x, item.y, item.cx, item.cy, base);
+        QWidget* w = control->widget;
+        w->setGeometry(r.x, r.y, r.width, r.height);
+        if (SameClass(item.className, "button") && (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            window->defaultId = item.id;
+        if (auto* button = qobject_cast<QPushButton*>(w)) {
+            HWND__* source = control.get();
+            DialogWindow* dlg = window.get();
+            const WPARAM command = static_cast<WPARAM>(static_cast<WORD>(item.id)) | (WPARAM{BN_CLICKED} << 16);
+            QObject::connect(button, &QPushButton::clicked, widget,
+                             [dlg, source, command] { AfxSendFromEvent(dlg, WM_COMMAND, command, reinterpret_cast<LPARAM>(source)); });
+        }
+        if (item.style & WS_TABSTOP) {
+            if (previousTab)
+                QWidget::setTabOrder(previousTab, w);
+            previousTab = w;
+        }
+        window->children.push_back(std::move(control));
+    }
+
+    window->owner = this;
+    m_hWnd = window.get();
+
+    if (OnInitDialog()) {
+        // The focus goes to the first control that takes it, in template order.
+        for (const auto& child : window->children) {
+            QWidget* w = child->widget;
+            if (w && w->focusPolicy() != Qt::NoFocus && w->isEnabled() && !w->isHidden()) {
+                widget->initialFocus = w;
+                break;
+            }
+        }
+    }
+
+    if (!window->ended) {
+        if (ShownHandler()) {
+            QPointer<DialogWidget> guard(widget);
+            QTimer::singleShot(0, widget, [this, guard] {
+                if (guard && ShownHandler()) ShownHandler()(*this);
+            });
+        }
+        widget->exec();
+        if (!window->ended) {
+            window->ended = true;
+            window->result = widget->result();
+        }
+    }
+    const INT_PTR result = window->result;
+    delete widget;
+    window.reset();  // detaches m_hWnd and every bound control
+    m_hWnd = nullptr;
+    return result;
+}

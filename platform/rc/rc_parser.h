@@ -1,0 +1,64 @@
+// Reader of Windows resource scripts (.rc) as far as the programs use them:
+// the preprocessor lines of such scripts (#include of headers with #define,
+// #ifdef and friends, #pragma code_page(65001)), LANGUAGE, DIALOG and
+// DIALOGEX templates with CONTROL and the usual control statements, and
+// STRINGTABLE. Anything else is an error that names the file and line.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct RcError : std::runtime_error {
+    RcError(const std::string& inFile, int atLine, const std::string& message)
+        : std::runtime_error(inFile + ":" + std::to_string(atLine) + ": error: " + message),
+          file(inFile),
+          line(atLine) {}
+    std::string file;
+    int line;
+};
+
+struct RcControl {
+    std::string className;  // "button", "edit", "static", or as written in CONTROL
+    std::string text;
+    int id = 0;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    int x = 0, y = 0, cx = 0, cy = 0;
+};
+
+struct RcDialog {
+    int id = 0;
+    bool extended = false;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    int x = 0, y = 0, cx = 0, cy = 0;
+    std::string caption;
+    int pointSize = 0;
+    int weight = 0;
+    bool italic = false;
+    int charset = 1;
+    std::string faceName;
+    uint16_t language = 0;
+    std::vector<RcControl> controls;
+};
+
+struct RcString {
+    unsigned id = 0;
+    uint16_t language = 0;
+    std::string text;
+};
+
+struct ResourceScript {
+    std::vector<RcDialog> dialogs;
+    std::vector<RcString> strings;
+};
+
+// Reads the script at `path`; #include names are looked up beside the script.
+ResourceScript ParseResourceFile(const std::string& path);
+// Reads script text; `name` is used in messages, `directory` for #include.
+ResourceScript ParseResourceText(const std::string& text, const std::string& name, const std::string& directory);
+
+// C++ source of a ResourceTable named after `scriptName` that registers itself.
+std::string GenerateResourceSource(const ResourceScript& script, const std::string& scriptName);

@@ -1,0 +1,18 @@
+#include "viewer_app.h"
+
+#include "viewer_dlg.h"
+
+CViewerApp theApp;
+
+BOOL CViewerApp::InitInstance() {
+    AfxEnableControlContainer();
+    Enable3dControls();
+
+    CViewerDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();  // IDOK or IDCANCEL: either way the program ends
+    m_pMainWnd = nullptr;
+
+    // FALSE: no message loop of the application's own; the program ends.
+    return FALSE;
+}

@@ -1,0 +1,71 @@
+#include "viewer_dlg.h"
+
+#include <afxdlgs.h>
+
+BEGIN_MESSAGE_MAP(CViewerDlg, CDialog)
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(IDC_ANALYZE, OnAnalyze)
+ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
+END_MESSAGE_MAP()
+
+CViewerDlg::CViewerDlg(CWnd* pParent) : CDialog(CViewerDlg::IDD, pParent), m_strPath(kDefaultPath) {
+    m_hIcon = LoadIcon(AfxFindResourceHandle(MAKEINTRESOURCE(IDR_MAINFRAME), RT_GROUP_ICON),
+                       MAKEINTRESOURCE(IDR_MAINFRAME));
+}
+
+CViewerDlg::~CViewerDlg() = default;
+
+void CViewerDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_TREE, m_tree);
+    DDX_Text(pDX, IDC_PATH, m_strPath);
+}
+
+BOOL CViewerDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    // >>> The About entry of the system menu is added here. <<<
+
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+    return TRUE;  // the focus goes to the first control in tab order, the exit button
+}
+
+void CViewerDlg::OnPaint() {
+    if (IsIconic()) {
+        CPaintDC dc(this);
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+
+        // The icon centred in the client rectangle.
+        const int cxIcon = GetSystemMetrics(SM_CXICON);
+        const int cyIcon = GetSystemMetrics(SM_CYICON);
+        CRect rect;
+        GetClientRect(&rect);
+        const int x = static_cast<int>(rect.Width() - cxIcon + 1) / 2;
+        const int y = static_cast<int>(rect.Height() - cyIcon + 1) / 2;
+        dc.DrawIcon(x, y, m_hIcon);
+    } else {
+        CDialog::OnPaint();
+    }
+}
+
+HCURSOR CViewerDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CViewerDlg::OnBrowse() {
+    UpdateData(TRUE);
+    CFileDialog dlg(TRUE, "*.*", nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, "RIFF文件(*.*)|*.*||", nullptr);
+    if (dlg.DoModal() == IDOK) {
+        m_strPath = dlg.GetPathName();
+        // The tree shown belongs to another file now.
+        m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    }
+    UpdateData(FALSE);
+}
+
+void CViewerDlg::OnAnalyze() {
+    UpdateData(TRUE);
+    if (!AnalyzeFile()) return;  // the tree control keeps what it showed
+    ShowTree();
+}
