@@ -1,0 +1,340 @@
+// Tarnwick's main dialog driven as a user drives it: typing into the path
+// field, clicking its buttons, pressing keys, and reading the tree back.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <deque>
+#include <functional>
+
+#include "afx_qt.h"
+#include "afxdlgs.h"
+#include "afxtest.h"
+#include "analysis.h"
+#include "dlgtemplate.h"
+#include "riff_bytes.h"
+#include "viewer_app.h"
+#include "viewer_dlg.h"
+
+namespace {
+
+using riff::Chunk;
+using riff::List;
+using riff::Riff;
+
+// The dialog with its state open to the test.
+class ProbeDlg : public CViewerDlg {
+public:
+    using CViewerDlg::m_pFile;
+    using CViewerDlg::m_pRoot;
+    using CViewerDlg::m_strPath;
+};
+
+struct Fixture : ::testing::Test {
+    std::vector<MessageBoxRequest> boxes;
+    std::deque<std::optional<std::string>> fileAnswers;
+    std::vector<FileDialogRequest> fileRequests;
+    QTemporaryDir dir;
+
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        AfxSetMessageBoxHandler([this](const MessageBoxRequest& r) {
+            boxes.push_back(r);
+            return IDOK;
+        });
+        AfxSetFileDialogHandler([this](const FileDialogRequest& r) -> std::optional<std::string> {
+            fileRequests.push_back(r);
+            if (fileAnswers.empty()) return std::nullopt;
+            auto answer = fileAnswers.front();
+            fileAnswers.pop_front();
+            return answer;
+        });
+    }
+    void TearDown() override {
+        AfxSetMessageBoxHandler({});
+        AfxSetFileDialogHandler({});
+        AfxSetDialogShownHandler({});
+    }
+
+    std::string File(const std::string& name, const std::string& bytes) {
+        const std::string path = dir.filePath(QString::fromUtf8(name.c_str())).toStdString();
+        riff::WriteFile(path, bytes);
+        return path;
+    }
+
+    // Runs the dialog; `script` acts on it while it is on screen. A script
+    // that leaves the dialog open has it ended with 99.
+    INT_PTR Run(ProbeDlg& dlg, const std::function<void(QWidget*)>& script) {
+        AfxSetDialogShownHandler([&](CDialog& d) {
+            QWidget* w = AfxQtWidget(d.m_hWnd);
+            script(w);
+            if (w->isVisible()) d.EndDialog(99);
+        });
+        return dlg.DoModal();
+    }
+};
+
+QWidget* Control(QWidget* dialog, int id) {
+    return dialog->findChild<QWidget*>(QStringLiteral("ctl_%1").arg(id));
+}
+
+void Click(QWidget* dialog, int id) {
+    auto* button = qobject_cast<QPushButton*>(Control(dialog, id));
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void TypePath(QWidget* dialog, const std::string& text) {
+    auto* edit = qobject_cast<QLineEdit*>(Control(dialog, IDC_PATH));
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    // One key event per character, carrying the character as its text.
+    for (const QChar c : QString::fromUtf8(text.c_str())) {
+        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+std::string FieldText(QWidget* dialog) {
+    return qobject_cast<QLineEdit*>(Control(dialog, IDC_PATH))->text().toStdString();
+}
+
+QTreeView* Tree(QWidget* dialog) { return qobject_cast<QTreeView*>(Control(dialog, IDC_TREE)); }
+
+// The tree's items as the view's model gives them, two spaces per level.
+void Collect(QAbstractItemModel* m, const QModelIndex& parent, int depth, std::vector<std::string>& out) {
+    for (int r = 0; r < m->rowCount(parent); ++r) {
+        const QModelIndex i = m->index(r, 0, parent);
+        out.push_back(std::string(2 * depth, ' ') + i.data().toString().toStdString());
+        Collect(m, i, depth + 1, out);
+    }
+}
+std::vector<std::string> Items(QWidget* dialog) {
+    std::vector<std::string> out;
+    Collect(Tree(dialog)->model(), {}, 0, out);
+    return out;
+}
+
+const std::string kWave = Riff("WAVE", {Chunk("fmt ", std::string(16, '\x01')),
+                                        List("INFO", {Chunk("INAM", "name"), Chunk("ICMT", "note")}),
+                                        Chunk("data", std::string(8, '\0'))});
+const std::vector<std::string> kWaveItems = {"RIFF_WAVE[80Bytes]", "  fmt [16Bytes]",  "  LIST_INFO[28Bytes]",
+                                             "    INAM[4Bytes]",   "    ICMT[4Bytes]", "  data[8Bytes]"};
+
+std::string AppTitle() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(); }
+
+TEST_F(Fixture, AnalyseAtStartOnTheMissingDefaultPathReportsAndShowsNothing) {
+    ProbeDlg dlg;
+    EXPECT_EQ(dlg.m_pRoot, nullptr);
+    EXPECT_EQ(dlg.m_pFile, nullptr);
+    Run(dlg, [&](QWidget* w) {
+        EXPECT_EQ(FieldText(w), "C:\\WINDOWS\\clock.avi");
+        Click(w, IDC_ANALYZE);
+        EXPECT_TRUE(Items(w).empty());
+    });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, msg::kCannotOpen);
+    EXPECT_EQ(boxes[0].caption, AppTitle());
+    EXPECT_EQ(boxes[0].type, MB_OK);
+    EXPECT_EQ(boxes[0].helpId, 0u);
+    EXPECT_EQ(dlg.m_pRoot, nullptr);
+}
+
+TEST_F(Fixture, EmptyPathIsReported) {
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, "");
+        Click(w, IDC_ANALYZE);
+    });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, msg::kEmptyPath);
+}
+
+TEST_F(Fixture, AnalysisShowsTheTreeCollapsedWithRoomForUnderscores) {
+    const std::string path = File("sound.wav", kWave);
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        EXPECT_EQ(Items(w), kWaveItems);
+        QTreeView* view = Tree(w);
+        const QModelIndex root = view->model()->index(0, 0);
+        EXPECT_FALSE(view->isExpanded(root));
+        EXPECT_FALSE(view->isExpanded(view->model()->index(1, 0, root)));
+        EXPECT_GE(view->visualRect(root).height(), view->fontMetrics().height() + 2);
+        EXPECT_EQ(FieldText(w), path);  // not written back
+    });
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_NE(dlg.m_pRoot, nullptr);
+    EXPECT_EQ(LabelText(*dlg.m_pRoot), "RIFF_WAVE[80Bytes]");
+    EXPECT_EQ(dlg.m_pFile, nullptr);
+}
+
+TEST_F(Fixture, FurtherTopLevelChunksFollowTheRootAndUnicodeNamesOpen) {
+    const std::string avi = Riff("AVI ", {List("hdrl", {Chunk("avih", std::string(4, 'a'))})}) +
+                            Riff("AVIX", {List("movi", {Chunk("00dc", "abcd")})});
+    const std::string path = File("影片_1.avi", avi);
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        const std::vector<std::string> expected = {"RIFF_AVI [28Bytes]", "  LIST_hdrl[16Bytes]", "    avih[4Bytes]",
+                                                   "RIFF_AVIX[28Bytes]", "  LIST_movi[16Bytes]", "    00dc[4Bytes]"};
+        EXPECT_EQ(Items(w), expected);
+    });
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Fixture, BrowseThenCancelChangesNeitherFieldNorTree) {
+    const std::string path = File("a.wav", kWave);
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        TypePath(w, "typed but not analysed");
+        Click(w, IDC_BROWSE);
+        EXPECT_EQ(FieldText(w), "typed but not analysed");
+        EXPECT_EQ(Items(w), kWaveItems);
+    });
+    ASSERT_EQ(fileRequests.size(), 1u);
+    const FileDialogRequest& r = fileRequests[0];
+    EXPECT_TRUE(r.openFileDialog);
+    EXPECT_EQ(r.defaultExt, "*.*");
+    EXPECT_EQ(r.fileName, "");
+    EXPECT_EQ(r.filter, "RIFF文件(*.*)|*.*||");
+    EXPECT_EQ(r.flags, DWORD{OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT});
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Fixture, BrowseThenChooseFillsTheFieldAndEmptiesTheTree) {
+    const std::string first = File("first.wav", kWave);
+    const std::string second = File("second.wav", Riff("WAVE", {Chunk("data", "xy")}));
+    fileAnswers.push_back(second);
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, first);
+        Click(w, IDC_ANALYZE);
+        ASSERT_EQ(Items(w), kWaveItems);
+        Click(w, IDC_BROWSE);
+        EXPECT_EQ(FieldText(w), second);
+        EXPECT_TRUE(Items(w).empty());
+        Click(w, IDC_ANALYZE);
+        EXPECT_EQ(Items(w), (std::vector<std::string>{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
+    });
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Fixture, FailedAnalysisKeepsTheOldTreeAndASecondOneReplacesIt) {
+    const std::string good = File("good.wav", kWave);
+    const std::string notRiff = File("text.txt", "This is not a RIFF file at all");
+    const std::string other = File("other.avi", Riff("AVI ", {Chunk("JUNK", "1234")}));
+    ProbeDlg dlg;
+    const ChunkNode* firstRoot = nullptr;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, good);
+        Click(w, IDC_ANALYZE);
+        firstRoot = dlg.m_pRoot;
+        TypePath(w, notRiff);
+        Click(w, IDC_ANALYZE);
+        EXPECT_EQ(Items(w), kWaveItems);
+        EXPECT_EQ(dlg.m_pRoot, firstRoot);
+        TypePath(w, other);
+        Click(w, IDC_ANALYZE);
+        EXPECT_EQ(Items(w), (std::vector<std::string>{"RIFF_AVI [16Bytes]", "  JUNK[4Bytes]"}));
+    });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, msg::kNotRiff);
+    ASSERT_NE(dlg.m_pRoot, nullptr);
+    EXPECT_EQ(LabelText(*dlg.m_pRoot), "RIFF_AVI [16Bytes]");
+}
+
+TEST_F(Fixture, FocusStartsOnExitAndTabFollowsTheTemplate) {
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        EXPECT_EQ(QApplication::focusWidget(), Control(w, IDCANCEL));
+        for (int id : {IDC_TREE, IDC_ANALYZE, IDC_PATH, IDC_BROWSE, IDCANCEL}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), Control(w, id)) << "after Tab, expected control " << id;
+        }
+    });
+}
+
+TEST_F(Fixture, EnterInThePathFieldEndsTheDialogWithOk) {
+    ProbeDlg dlg;
+    const INT_PTR result = Run(dlg, [&](QWidget* w) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        TypePath(w, "typed");
+        QTest::keyClick(Control(w, IDC_PATH), Qt::Key_Return);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(dlg.m_strPath.str(), "typed");  // OnOK reads the controls
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Fixture, EnterAtStartEscAndTheCloseBoxEndWithCancel) {
+    {
+        ProbeDlg dlg;
+        EXPECT_EQ(Run(dlg,
+                      [&](QWidget* w) {
+                          ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+                          QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // presses 退出
+                      }),
+                  IDCANCEL);
+    }
+    {
+        ProbeDlg dlg;
+        EXPECT_EQ(Run(dlg, [&](QWidget* w) { QTest::keyClick(Control(w, IDC_PATH), Qt::Key_Escape); }), IDCANCEL);
+    }
+    {
+        ProbeDlg dlg;
+        EXPECT_EQ(Run(dlg, [&](QWidget* w) { w->close(); }), IDCANCEL);
+    }
+    {
+        ProbeDlg dlg;
+        EXPECT_EQ(Run(dlg, [&](QWidget* w) { Click(w, IDCANCEL); }), IDCANCEL);
+    }
+}
+
+TEST_F(Fixture, TheProgramEndsWhenTheDialogEnds) {
+    AfxSetDialogShownHandler([](CDialog& d) { d.EndDialog(IDOK); });
+    EXPECT_EQ(theApp.InitInstance(), FALSE);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+}
+
+TEST_F(Fixture, DialogIsLaidOutFromTheTemplateInDialogUnits) {
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        EXPECT_EQ(w->windowTitle().toStdString(), "Tarnwick V1.0");
+        EXPECT_TRUE(QFontInfo(w->font()).family().contains(QStringLiteral("UMing")))
+            << QFontInfo(w->font()).family().toStdString();
+        const QFontMetrics fm(w->font());
+        const DialogBaseUnits base = BaseUnitsFromFont(
+            fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")), fm.height());
+        const PixelRect size = DialogUnitsToPixels(0, 0, 251, 335, base);
+        EXPECT_EQ(w->size(), QSize(size.width, size.height));
+        const DlgTemplate* t = AfxFindDialogTemplate(IDD_VIEWER_DIALOG);
+        ASSERT_NE(t, nullptr);
+        for (size_t i = 0; i < t->itemCount; ++i) {
+            const DlgItemTemplate& item = t->items[i];
+            if (item.id == -1) continue;
+            const PixelRect r = DialogUnitsToPixels(item.x, item.y, item.cx, item.cy, base);
+            EXPECT_EQ(Control(w, item.id)->geometry(), QRect(r.x, r.y, r.width, r.height)) << "control " << item.id;
+        }
+        auto* label = w->findChild<QLabel*>(QStringLiteral("ctl_-1"));
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(label->text().toStdString(), "打开文件：");
+        EXPECT_EQ(qobject_cast<QPushButton*>(Control(w, IDC_ANALYZE))->text().toStdString(), "分析");
+    });
+}
+
+}  // namespace

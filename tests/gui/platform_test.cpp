@@ -1,0 +1,159 @@
+// The framework layer below the dialog: dialog-unit conversion, the
+// converted template of the main dialog, the tree control and its store.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTreeView>
+#include <string>
+
+#include "afx_qt.h"
+#include "afxcmn.h"
+#include "dlgtemplate.h"
+#include "resource.h"
+#include "tree_store.h"
+
+namespace {
+
+TEST(DialogUnits, BaseUnitsAndConversionRoundAsWindowsDoes) {
+    // Average letter width: (width / 26 + 1) / 2.
+    EXPECT_EQ(BaseUnitsFromFont(312, 13).x, 6);
+    EXPECT_EQ(BaseUnitsFromFont(337, 13).x, 6);
+    EXPECT_EQ(BaseUnitsFromFont(338, 13).x, 7);
+    EXPECT_EQ(BaseUnitsFromFont(338, 13).y, 13);
+    // MulDiv rounds halves away from zero and answers -1 for a zero divisor.
+    EXPECT_EQ(MulDiv(5, 6, 4), 8);
+    EXPECT_EQ(MulDiv(-5, 6, 4), -8);
+    EXPECT_EQ(MulDiv(7, 1, 4), 2);
+    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+    const PixelRect r = DialogUnitsToPixels(189, 30, 50, 17, DialogBaseUnits{6, 13});
+    EXPECT_EQ(r.x, 284);      // 283.5
+    EXPECT_EQ(r.y, 49);       // 48.75
+    EXPECT_EQ(r.width, 75);   // 75
+    EXPECT_EQ(r.height, 28);  // 27.625
+    const PixelRect d = DialogUnitsToPixels(0, 0, 251, 335, DialogBaseUnits{7, 16});
+    EXPECT_EQ(d.width, 439);   // 439.25
+    EXPECT_EQ(d.height, 670);  // exact
+}
+
+TEST(Template, MainDialogIsConvertedFromTheScript) {
+    const DlgTemplate* t = AfxFindDialogTemplate(IDD_VIEWER_DIALOG);
+    ASSERT_NE(t, nullptr);
+    EXPECT_TRUE(t->extended);
+    EXPECT_EQ(t->style, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
+    EXPECT_EQ(t->exStyle, WS_EX_APPWINDOW);
+    EXPECT_EQ((std::vector<int>{t->x, t->y, t->cx, t->cy}), (std::vector<int>{0, 0, 251, 335}));
+    EXPECT_STREQ(t->caption, "Tarnwick V1.0");
+    EXPECT_EQ(t->pointSize, 9);
+    EXPECT_STREQ(t->faceName, "宋体");
+    EXPECT_EQ(t->language, 0x0804);
+
+    struct Expected {
+        const char* cls;
+        const char* text;
+        int id;
+        uint32_t style;
+        std::vector<int> rect;
+    };
+    const uint32_t base = WS_CHILD | WS_VISIBLE;
+    const Expected expected[] = {
+        {"button", "退出", IDCANCEL, base | BS_PUSHBUTTON | WS_TABSTOP, {189, 30, 50, 17}},
+        {"static", "打开文件：", -1, base | SS_LEFT | WS_GROUP, {8, 10, 45, 8}},
+        {"SysTreeView32", "Tree1", IDC_TREE,
+         base | WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_DISABLEDRAGDROP,
+         {7, 56, 237, 272}},
+        {"button", "分析", IDC_ANALYZE, base | BS_PUSHBUTTON | WS_TABSTOP, {121, 29, 59, 20}},
+        {"edit", "", IDC_PATH, base | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, {54, 7, 160, 15}},
+        {"button", "...", IDC_BROWSE, base | BS_PUSHBUTTON | WS_TABSTOP, {218, 8, 18, 11}},
+    };
+    ASSERT_EQ(t->itemCount, std::size(expected));
+    for (size_t i = 0; i < t->itemCount; ++i) {
+        const DlgItemTemplate& item = t->items[i];
+        SCOPED_TRACE(i);
+        EXPECT_STREQ(item.className, expected[i].cls);
+        EXPECT_STREQ(item.text, expected[i].text);
+        EXPECT_EQ(item.id, expected[i].id);
+        EXPECT_EQ(item.style, expected[i].style);
+        EXPECT_EQ(item.exStyle, 0u);
+        EXPECT_EQ((std::vector<int>{item.x, item.y, item.cx, item.cy}), expected[i].rect);
+        EXPECT_NE(item.style & BS_TYPEMASK, BS_DEFPUSHBUTTON & BS_TYPEMASK) << "no button is the default one";
+    }
+}
+
+TEST(TreeStore, KeepsChildrenInOrderAndFindsThemByRow) {
+    TreeStore s;
+    const auto a = s.Append(TreeStore::kNone, "a", 1);
+    const auto a1 = s.Append(a, "a1", 2);
+    const auto a11 = s.Append(a1, "a11", 3);
+    const auto a2 = s.Append(a, "a2", 2);
+    const auto b = s.Append(TreeStore::kNone, "b", 1);
+    EXPECT_EQ(s.Count(), 5u);
+    EXPECT_EQ(s.Append(99, "x", 1), TreeStore::kNone);  // no such parent
+    EXPECT_EQ(s.ChildCount(TreeStore::kNone), 2u);
+    EXPECT_EQ(s.ChildAt(TreeStore::kNone, 1), b);
+    EXPECT_EQ(s.ChildAt(a, 1), a2);
+    EXPECT_EQ(s.ChildAt(a, 2), TreeStore::kNone);
+    EXPECT_EQ(s.Row(a2), 1u);
+    EXPECT_EQ(s.Parent(a11), a1);
+    EXPECT_EQ(s.NextSibling(a1), a2);
+    // An index built by a look-up stays right when children are added later.
+    const auto a3 = s.Append(a, "a3", 2);
+    EXPECT_EQ(s.ChildAt(a, 2), a3);
+    EXPECT_STREQ(s.Text(a11), "a11");
+
+    const std::string big(3 << 20, 'x');  // longer than a text block
+    const auto long1 = s.Append(b, big.data(), big.size());
+    EXPECT_EQ(s.Text(long1), big);
+    EXPECT_STREQ(s.Text(a2), "a2");
+
+    s.Clear();
+    EXPECT_EQ(s.Count(), 0u);
+    EXPECT_EQ(s.RecordBytes(), 0u);
+    EXPECT_EQ(s.TextBytes(), 0u);
+    EXPECT_EQ(s.ChildCount(TreeStore::kNone), 0u);
+}
+
+TEST(TreeStore, ManyItemsCrossBlockBoundaries) {
+    TreeStore s;
+    const auto root = s.Append(TreeStore::kNone, "root", 4);
+    char text[16];
+    for (int i = 0; i < 200000; ++i) {
+        const int n = std::snprintf(text, sizeof text, "c%d", i);
+        ASSERT_NE(s.Append(root, text, static_cast<size_t>(n)), TreeStore::kNone);
+    }
+    EXPECT_EQ(s.ChildCount(root), 200000u);
+    EXPECT_STREQ(s.Text(s.ChildAt(root, 123456)), "c123456");
+    EXPECT_STREQ(s.Text(s.ChildAt(root, 199999)), "c199999");
+    EXPECT_LE(s.RecordBytes(), 200001u * 32 + (2u << 20) + 200000u * 4 * 2);
+}
+
+TEST(TreeCtrl, InsertsReadsBackAndShowsAfterTheEventLoop) {
+    CTreeCtrl tree;
+    ASSERT_TRUE(tree.Create(WS_CHILD | WS_BORDER | TVS_HASBUTTONS | TVS_LINESATROOT, RECT{0, 0, 200, 300}, nullptr, 7));
+    HTREEITEM root = tree.InsertItem(TVIF_TEXT, "RIFF_WAVE[12Bytes]", 0, 0, 0, 0, 0, nullptr, TVI_LAST);
+    ASSERT_NE(root, nullptr);
+    HTREEITEM child = tree.InsertItem("fmt [16Bytes]", root);
+    tree.InsertItem("data[2Bytes]", root);
+    EXPECT_EQ(tree.InsertItem("x", root, TVI_FIRST), nullptr);  // only appending is supported
+    EXPECT_EQ(tree.InsertItem("x", reinterpret_cast<HTREEITEM>(uintptr_t{1000})), nullptr);
+    EXPECT_EQ(tree.GetCount(), 3u);
+    EXPECT_EQ(tree.GetRootItem(), root);
+    EXPECT_EQ(tree.GetChildItem(root), child);
+    EXPECT_EQ(std::string(tree.GetItemText(tree.GetNextSiblingItem(child))), "data[2Bytes]");
+    EXPECT_EQ(tree.GetParentItem(child), root);
+
+    // The view learns about insertions in one go once control returns to the event loop.
+    auto* view = qobject_cast<QTreeView*>(AfxQtWidget(tree.m_hWnd));
+    ASSERT_NE(view, nullptr);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(view->model()->rowCount(), 1);
+    EXPECT_EQ(view->model()->rowCount(view->model()->index(0, 0)), 2);
+    EXPECT_EQ(view->model()->index(0, 0).data().toString().toStdString(), "RIFF_WAVE[12Bytes]");
+
+    EXPECT_FALSE(tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(child)));  // whole tree only
+    EXPECT_TRUE(tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)));
+    EXPECT_EQ(tree.GetCount(), 0u);
+    EXPECT_EQ(view->model()->rowCount(), 0);
+    EXPECT_EQ(tree.GetRootItem(), nullptr);
+}
+
+}  // namespace
