@@ -1,0 +1,23 @@
+// Fuzz target for the atom walk: analyses the input from memory through the
+// same byte source files use, twice, and checks the trees (fuzz_check.h).
+#include <cstring>
+
+#include "atom_analysis.h"
+#include "byte_source.h"
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ByteSource first(data, size);
+    const Analysis a = AnalyzeAtomSource(first);
+    ByteSource second(data, size);
+    const Analysis b = AnalyzeAtomSource(second);
+    fuzz::CheckSame(a, b);
+
+    // Any bytes make a tree: TOP, the length of the data, alone at the top.
+    if (!a.ok()) fuzz::Fail("atom analysis failed", nullptr);
+    const ChunkNode* top = a.tree->root;
+    if (std::strcmp(top->label, "TOP") != 0 || top->size != static_cast<int64_t>(size) || top->offset != 0 || top->next)
+        fuzz::Fail("root is not TOP over the whole data", top);
+    fuzz::CheckTree(*a.tree, static_cast<int64_t>(size), kAtomMaxDepth, true);
+    return 0;
+}

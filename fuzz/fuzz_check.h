@@ -1,0 +1,80 @@
+// What every fuzz target checks besides survival: the tree of an analysis
+// stays inside the data it came from, never nests deeper than the walks
+// allow, and the same bytes always give the same tree. A broken rule prints
+// what it found and aborts, which libFuzzer and the replay program report.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "analysis.h"
+
+namespace fuzz {
+
+[[noreturn]] inline void Fail(const char* rule, const ChunkNode* node) {
+    if (node)
+        std::fprintf(stderr, "fuzz check failed: %s (node %s at offset %lld)\n", rule, LabelText(*node).c_str(),
+                     static_cast<long long>(node->offset));
+    else
+        std::fprintf(stderr, "fuzz check failed: %s\n", rule);
+    std::abort();
+}
+
+// Checks the shape of a finished tree over `length` bytes of data:
+//  - every node's header lies inside the data (0 <= offset < length); a
+//    root that stands for an empty file sits at offset 0;
+//  - no node lies deeper than maxDepth below its top-level item;
+//  - a child's header comes after its parent's, and siblings come in file
+//    order (the walks only ever move forward past a header they have read).
+// Returns the number of nodes. Iterative, so a tree that broke the depth
+// bound cannot take the checker's stack with it.
+inline size_t CheckTree(const ChunkTree& tree, int64_t length, int maxDepth, bool syntheticRoot) {
+    if (!tree.root) Fail("a successful analysis has no root", nullptr);
+    size_t count = 0;
+    std::vector<std::pair<const ChunkNode*, int>> pending;
+    for (const ChunkNode* top = tree.root; top; top = top->next) pending.emplace_back(top, 0);
+    while (!pending.empty()) {
+        const auto [node, depth] = pending.back();
+        pending.pop_back();
+        ++count;
+        const bool emptyRoot = syntheticRoot && depth == 0 && length == 0 && node->offset == 0;
+        if (node->offset < 0 || (node->offset >= length && !emptyRoot)) Fail("offset outside the data", node);
+        if (depth > maxDepth) Fail("deeper than the nesting bound", node);
+        if (node->label[sizeof node->label - 1] != 0) Fail("label not terminated", node);
+        // A synthetic root stands for the whole data, so its first child may share its offset.
+        const int64_t firstChildAt = syntheticRoot && depth == 0 ? node->offset : node->offset + 1;
+        for (const ChunkNode* child = node->firstChild; child; child = child->next) {
+            if (child->offset < firstChildAt) Fail("child before its parent", child);
+            if (child->next && child->next->offset <= child->offset) Fail("siblings out of file order", child->next);
+            pending.emplace_back(child, depth + 1);
+        }
+    }
+    if (count != tree.NodeCount()) Fail("tree does not hold every node it allocated", nullptr);
+    return count;
+}
+
+// Whether two analyses of the same bytes agree: same outcome, same message,
+// same labels, sizes, offsets and shape.
+inline void CheckSame(const Analysis& a, const Analysis& b) {
+    if (a.ok() != b.ok() || a.message != b.message) Fail("second analysis had another outcome", nullptr);
+    if (!a.ok()) return;
+    std::vector<std::pair<const ChunkNode*, const ChunkNode*>> pending{{a.tree->root, b.tree->root}};
+    while (!pending.empty()) {
+        const auto [x, y] = pending.back();
+        pending.pop_back();
+        if (!x && !y) continue;
+        if (!x || !y) Fail("second analysis gave another shape", x ? x : y);
+        if (std::string(x->label, sizeof x->label) != std::string(y->label, sizeof y->label) || x->size != y->size ||
+            x->offset != y->offset)
+            Fail("second analysis gave another node", x);
+        pending.emplace_back(x->next, y->next);
+        pending.emplace_back(x->firstChild, y->firstChild);
+    }
+}
+
+}  // namespace fuzz

@@ -1,0 +1,29 @@
+// Fuzz target for the RIFF walk: analyses the input from memory through the
+// same byte source files use, twice, and checks the trees (fuzz_check.h).
+#include <cstring>
+
+#include "byte_source.h"
+#include "fuzz_check.h"
+#include "riff_analysis.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ByteSource first(data, size);
+    const Analysis a = AnalyzeRiffSource(first);
+    ByteSource second(data, size);
+    const Analysis b = AnalyzeRiffSource(second);
+    fuzz::CheckSame(a, b);
+
+    // The only ways to fail: too short for a header, or not a RIFF file.
+    if (size < 12) {
+        if (a.message != msg::kTooSmall) fuzz::Fail("short input not refused as too small", nullptr);
+        return 0;
+    }
+    if (std::memcmp(data, "RIFF", 4) != 0) {
+        if (a.message != msg::kNotRiff) fuzz::Fail("input without RIFF not refused", nullptr);
+        return 0;
+    }
+    if (!a.ok()) fuzz::Fail("a RIFF input failed", nullptr);
+    if (a.tree->root->offset != 0 || a.tree->root->label[4] != '_') fuzz::Fail("root is not the RIFF header", a.tree->root);
+    fuzz::CheckTree(*a.tree, static_cast<int64_t>(size), kRiffMaxDepth, false);
+    return 0;
+}
