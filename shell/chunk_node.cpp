@@ -1,8 +1,11 @@
 #include "chunk_node.h"
 
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <sys/mman.h>
+
+#include "chunk_node_test_hooks.h"
 
 void CopyCode(char* dst, const unsigned char* src) {
     size_t i = 0;
@@ -48,10 +51,29 @@ namespace {
 constexpr size_t kBlockBytes = ChunkTree::kNodesPerBlock * sizeof(ChunkNode);
 constexpr size_t kPage = 4096;
 static_assert(kBlockBytes % kPage == 0, "blocks are whole pages");
+
+// Test hooks (chunk_node_test_hooks.h): blocks to go before one fails, and
+// blocks mapped now.
+std::atomic<int> blocksBeforeFailure{0};
+std::atomic<long> liveBlocks{0};
+
+// Whether the block about to be mapped is the one a test wants to fail.
+bool BlockShallFail() {
+    int left = blocksBeforeFailure.load(std::memory_order_relaxed);
+    while (left > 0) {
+        if (blocksBeforeFailure.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) return left == 1;
+    }
+    return false;
+}
 }  // namespace
+
+void SetBlockAllocationFailureForTesting(int n) { blocksBeforeFailure.store(n > 0 ? n : 0, std::memory_order_relaxed); }
+
+long LiveNodeBlocksForTesting() { return liveBlocks.load(std::memory_order_relaxed); }
 
 ChunkTree::~ChunkTree() {
     for (ChunkNode* block : blocks_) ::munmap(block, kBlockBytes);
+    liveBlocks.fetch_sub(static_cast<long>(blocks_.size()), std::memory_order_relaxed);
 }
 
 size_t ChunkTree::BytesInUse() const {
@@ -62,6 +84,7 @@ size_t ChunkTree::BytesInUse() const {
 
 ChunkNode* ChunkTree::NewNode(int64_t offset) noexcept {
     if (blocks_.empty() || used_ == kNodesPerBlock) {
+        if (BlockShallFail()) return nullptr;
         // Anonymous pages read as zero and are only backed once written.
         void* block = ::mmap(nullptr, kBlockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (block == MAP_FAILED) return nullptr;
@@ -71,6 +94,7 @@ ChunkNode* ChunkTree::NewNode(int64_t offset) noexcept {
             ::munmap(block, kBlockBytes);
             return nullptr;
         }
+        liveBlocks.fetch_add(1, std::memory_order_relaxed);
         used_ = 0;
     }
     ChunkNode* node = blocks_.back() + used_++;
