@@ -1,0 +1,525 @@
+// Hostile inputs for both walks: nesting far past the bound, size fields at
+// every boundary, files around 2 GiB and 4 GiB (sparse), files that change
+// under an open source, paths that are not files, and running out of memory
+// part way through a tree. Each malformed case names its defect.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <dirent.h>
+
+#include "atom_analysis.h"
+#include "chunk_node_test_hooks.h"
+#include "riff_analysis.h"
+#include "test_support.h"
+
+namespace {
+
+using L = std::vector<std::string>;
+
+L Riff(const Bytes& b) { return LinesOf(AnalyzeRiffSource, b.str()); }
+L Atoms(const Bytes& b) { return LinesOf(AnalyzeAtomSource, b.str()); }
+Bytes Form(std::string_view type, const Bytes& body) { return Bytes::List(type, body, "RIFF"); }
+Bytes Leaf(std::string_view id, size_t n, uint8_t fill = 0x11) { return Bytes::Chunk(id, Bytes().fill(n, fill)); }
+Bytes A(std::string_view type, const Bytes& payload = Bytes()) { return Bytes::Atom(type, payload); }
+Bytes Zeros(size_t n) { return Bytes().fill(n); }
+std::string Sized(const std::string& label, long long size) { return label + "[" + std::to_string(size) + "Bytes]"; }
+std::string Indent(int depth) { return std::string(2 * static_cast<size_t>(depth), ' '); }
+
+const std::string kCannotOpen = "!" + std::string(msg::kCannotOpen);
+
+// ---------------------------------------------------------------- nesting
+
+TEST(HostileNesting, HundredThousandListsInsideARealAviThroughAFile) {
+    // Defect: LIST strl holds 100,000 LISTs, each the only child of the one
+    // before. The walk stops descending at depth 256 and finds movi and idx1
+    // after them, reading through a file rather than memory.
+    const int levels = 100000;
+    std::string nest(static_cast<size_t>(levels) * 12, '\0');
+    for (int i = 0; i < levels; ++i) {
+        const uint32_t size = static_cast<uint32_t>(levels - i) * 12 - 8;  // the innermost is empty
+        char* p = &nest[static_cast<size_t>(i) * 12];
+        std::memcpy(p, "LIST", 4);
+        for (int b = 0; b < 4; ++b) p[4 + b] = static_cast<char>(size >> (8 * b));
+        std::memcpy(p + 8, "deep", 4);
+    }
+    Bytes hdrl = Leaf("avih", 56).append(Bytes::List("strl", Bytes().code(nest)));
+    Bytes avi = Form("AVI ", Bytes::List("hdrl", hdrl).append(Bytes::List("movi", Leaf("00dc", 4))).append(Leaf("idx1", 16)));
+    TempFile f(avi.str());
+
+    L expected{Sized("RIFF_AVI ", static_cast<long long>(avi.size()) - 8), Sized("  LIST_hdrl", 4 + 64 + 12 + levels * 12LL),
+               Sized("    avih", 56), Sized("    LIST_strl", 4 + levels * 12LL)};
+    for (int depth = 3; depth <= kRiffMaxDepth; ++depth)
+        expected.push_back(Indent(depth) + Sized("LIST_deep", (levels - (depth - 3)) * 12LL - 8));
+    expected.insert(expected.end(), {Sized("  LIST_movi", 16), Sized("    00dc", 4), Sized("  idx1", 16)});
+    EXPECT_EQ(Lines(AnalyzeRiffPath(f.path())), expected);
+}
+
+TEST(HostileNesting, HundredThousandAtomsOfSizeZero) {
+    // Defect: 100,000 headers of size 0 ("to the end of what encloses it"),
+    // each inside the one before; nothing but headers in the file.
+    const int levels = 100000;
+    Bytes file;
+    for (int i = 0; i < levels; ++i) file.be32(0).code("deep");
+    L expected{Sized("TOP", levels * 8LL)};
+    for (int depth = 1; depth <= kAtomMaxDepth; ++depth)
+        expected.push_back(Indent(depth) + Sized("deep", (levels - (depth - 1)) * 8LL));
+    EXPECT_EQ(Atoms(file), expected);
+}
+
+TEST(HostileNesting, HundredThousandLargesizeAtomsInsideMoovTrakMdia) {
+    // Defect: mdia holds 100,000 atoms with 64-bit sizes, each inside the one
+    // before; udta after trak and mdat after moov are still found.
+    const int levels = 100000;
+    Bytes nest;
+    for (int i = 0; i < levels; ++i) nest.be32(1).code("deep").be64(static_cast<uint64_t>(levels - i) * 16);
+    Bytes trak = A("trak", A("tkhd", Zeros(84)).append(A("mdia", nest)));
+    Bytes file = A("moov", A("mvhd", Zeros(100)).append(trak).append(A("udta"))).append(A("mdat", Zeros(8)));
+    L expected{Sized("TOP", static_cast<long long>(file.size())), Sized("  moov", 8 + 108 + 8 + 92 + 8 + levels * 16LL + 8),
+               Sized("    mvhd", 108), Sized("    trak", 8 + 92 + 8 + levels * 16LL), Sized("      tkhd", 92),
+               Sized("      mdia", 8 + levels * 16LL)};
+    for (int depth = 4; depth <= kAtomMaxDepth; ++depth)
+        expected.push_back(Indent(depth) + Sized("deep", (levels - (depth - 4)) * 16LL));
+    expected.insert(expected.end(), {Sized("    udta", 8), Sized("  mdat", 16)});
+    EXPECT_EQ(Atoms(file), expected);
+}
+
+// ------------------------------------------------------- size boundaries
+
+TEST(HostileSizes, RiffLeafOfEverySmallSizeThatFits) {
+    // Sizes 0 to 16, each chunk followed by its data and, when odd, its pad:
+    // the walk stays in step and finds the chunk after the LIST every time.
+    for (uint32_t size = 0; size <= 16; ++size) {
+        Bytes body = Bytes::List("test", Leaf("abcd", size)).append(Leaf("next", 0));
+        const long long listSize = 4 + 8 + size + (size & 1);
+        EXPECT_EQ(Riff(Form("AVI ", body)), (L{Sized("RIFF_AVI ", 4 + 8 + listSize + 8), Sized("  LIST_test", listSize),
+                                              Sized("    abcd", size), "  next[0Bytes]"}))
+            << size;
+    }
+}
+
+TEST(HostileSizes, RiffSizeFieldsAtTheSignBoundaries) {
+    // A LIST of 16 bytes after its type holds the chunk under test and an
+    // 8-byte chunk efgh; the chunk next follows the LIST. In a small file the
+    // size field is signed: 2^31 and 2^32 - 1 are negative, 2^31 - 1 overshoots.
+    auto file = [](const Bytes& tested) {
+        return Form("AVI ", Bytes::List("test", Bytes().append(tested).code("efgh").le32(0)).append(Leaf("next", 0)));
+    };
+    auto leaf = [](uint32_t size) { return Bytes().code("abcd").le32(size); };
+    auto list = [](uint32_t size) { return Bytes().code("LIST").le32(size).code("sub "); };
+    const std::string root = "RIFF_AVI [40Bytes]", test = "  LIST_test[20Bytes]", next = "  next[0Bytes]";
+
+    EXPECT_EQ(Riff(file(leaf(0x7FFFFFFF))), (L{root, test, "    abcd[2147483647Bytes]", next}));
+    EXPECT_EQ(Riff(file(leaf(0x80000000))), (L{root, test, "    abcd[-2147483648Bytes]", next}));
+    EXPECT_EQ(Riff(file(leaf(0xFFFFFFFF))), (L{root, test, "    abcd[-1Bytes]", next}));
+    // The LIST's type takes 4 of the 16 bytes, so its body starts at efgh's size field.
+    Bytes negative = Form("AVI ", Bytes::List("test", list(0x80000000).fill(4)).append(Leaf("next", 0)));
+    EXPECT_EQ(Riff(negative), (L{root, test, "    LIST_sub [-2147483648Bytes]", next}));
+    Bytes minusOne = Form("AVI ", Bytes::List("test", list(0xFFFFFFFF).fill(4)).append(Leaf("next", 0)));
+    EXPECT_EQ(Riff(minusOne), (L{root, test, "    LIST_sub [-1Bytes]", next}));
+    // Defect: a LIST claiming 2^31 - 1 bytes is walked with its own size,
+    // past its parent: its one child is made of the four zero bytes after its
+    // type and the code "next" read as a size; the data ends inside it.
+    Bytes huge = Form("AVI ", Bytes::List("test", list(0x7FFFFFFF).fill(4)).append(Leaf("next", 0)));
+    EXPECT_EQ(Riff(huge), (L{root, test, "    LIST_sub [2147483647Bytes]", "      [1954047342Bytes]"}));
+}
+
+TEST(HostileSizes, RiffRootSizes) {
+    // "RIFF", the size under test, "AVI ", then a 10-byte chunk: 22 bytes.
+    auto file = [](uint32_t size) { return Bytes().code("RIFF").le32(size).code("AVI ").append(Leaf("abcd", 2)); };
+    EXPECT_EQ(Riff(file(4)), L{"RIFF_AVI [4Bytes]"});
+    // Roots of 5 to 13 bytes cut abcd off, but a chunk that overshoots is shown.
+    for (uint32_t size = 5; size <= 16; ++size)
+        EXPECT_EQ(Riff(file(size)), (L{Sized("RIFF_AVI ", size), "  abcd[2Bytes]"})) << size;
+    EXPECT_EQ(Riff(file(0x7FFFFFFF)), (L{"RIFF_AVI [2147483647Bytes]", "  abcd[2Bytes]"}));
+    // Negative roots span the rest of the file.
+    EXPECT_EQ(Riff(file(0x80000000)), (L{"RIFF_AVI [-2147483648Bytes]", "  abcd[2Bytes]"}));
+    EXPECT_EQ(Riff(file(0xFFFFFFFF)), (L{"RIFF_AVI [-1Bytes]", "  abcd[2Bytes]"}));
+}
+
+TEST(HostileSizes, AtomSizeFieldOfEveryValue) {
+    // moov holds mvhd and the atom under test: its header, then a free atom
+    // and 8 zero bytes (24 bytes of moov are left for it). skip follows moov.
+    auto file = [](uint32_t size) {
+        return A("moov", A("mvhd", Zeros(4)).be32(size).code("test").append(A("free")).append(Zeros(8))).append(A("skip"));
+    };
+    auto lines = [](std::initializer_list<std::string> inMoov) {
+        L l{"TOP[52Bytes]", "  moov[44Bytes]", "    mvhd[12Bytes]"};
+        l.insert(l.end(), inMoov);
+        l.push_back("  skip[8Bytes]");
+        return l;
+    };
+    // 0: to the end of moov; its payload is walked.
+    EXPECT_EQ(Atoms(file(0)), lines({"    test[24Bytes]", "      free[8Bytes]"}));
+    // 1: the largesize is the free atom's header read as a 64-bit number.
+    EXPECT_EQ(Atoms(file(1)), lines({"    test[36078511461Bytes]"}));
+    for (uint32_t size = 2; size < 8; ++size)  // smaller than the header: last of moov
+        EXPECT_EQ(Atoms(file(size)), lines({Sized("    test", size)})) << size;
+    // 8: no payload; the walk goes on with free.
+    EXPECT_EQ(Atoms(file(8)), lines({"    test[8Bytes]", "    free[8Bytes]"}));
+    // 9 to 15: the next header is read from inside free. At 9 it looks like an
+    // atom "ree" of 2150 bytes, which overshoots; from 10 on it fails the test.
+    EXPECT_EQ(Atoms(file(9)), lines({"    test[9Bytes]", "    ree[2150Bytes]"}));
+    for (uint32_t size = 10; size < 16; ++size) EXPECT_EQ(Atoms(file(size)), lines({Sized("    test", size)})) << size;
+    EXPECT_EQ(Atoms(file(16)), lines({"    test[16Bytes]", "      free[8Bytes]"}));
+    EXPECT_EQ(Atoms(file(24)), lines({"    test[24Bytes]", "      free[8Bytes]"}));
+    EXPECT_EQ(Atoms(file(25)), lines({"    test[25Bytes]"}));  // overshoots moov
+    EXPECT_EQ(Atoms(file(0x7FFFFFFF)), lines({"    test[2147483647Bytes]"}));
+    EXPECT_EQ(Atoms(file(0x80000000)), lines({"    test[-2147483648Bytes]"}));
+    EXPECT_EQ(Atoms(file(0xFFFFFFFF)), lines({"    test[-1Bytes]"}));
+}
+
+TEST(HostileSizes, AtomLargesizeOfEveryBoundary) {
+    // moov holds the atom under test (size 1, its largesize), then a free atom
+    // and 8 zero bytes: 32 bytes of moov are left for it.
+    auto file = [](uint64_t size) {
+        return A("moov", Bytes().be32(1).code("test").be64(size).append(A("free")).append(Zeros(8))).append(A("skip"));
+    };
+    auto lines = [](std::initializer_list<std::string> inMoov) {
+        L l{"TOP[48Bytes]", "  moov[40Bytes]"};
+        l.insert(l.end(), inMoov);
+        l.push_back("  skip[8Bytes]");
+        return l;
+    };
+    for (uint64_t size = 0; size < 16; ++size)  // smaller than its 16-byte header
+        EXPECT_EQ(Atoms(file(size)), lines({Sized("    test", static_cast<long long>(size))})) << size;
+    EXPECT_EQ(Atoms(file(16)), lines({"    test[16Bytes]", "    free[8Bytes]"}));
+    EXPECT_EQ(Atoms(file(24)), lines({"    test[24Bytes]", "      free[8Bytes]"}));
+    EXPECT_EQ(Atoms(file(32)), lines({"    test[32Bytes]", "      free[8Bytes]"}));
+    EXPECT_EQ(Atoms(file(33)), lines({"    test[33Bytes]"}));
+    EXPECT_EQ(Atoms(file(0x7FFFFFFFULL)), lines({"    test[2147483647Bytes]"}));
+    EXPECT_EQ(Atoms(file(0x80000000ULL)), lines({"    test[2147483648Bytes]"}));
+    EXPECT_EQ(Atoms(file(0xFFFFFFFFULL)), lines({"    test[4294967295Bytes]"}));
+    EXPECT_EQ(Atoms(file(0x7FFFFFFFFFFFFFFFULL)), lines({"    test[9223372036854775807Bytes]"}));
+    EXPECT_EQ(Atoms(file(0x8000000000000000ULL)), lines({"    test[-9223372036854775808Bytes]"}));
+    EXPECT_EQ(Atoms(file(0xFFFFFFFFFFFFFFFFULL)), lines({"    test[-1Bytes]"}));
+}
+
+// ------------------------------------------------------ big sparse files
+
+// The last node in pre-order.
+const ChunkNode* LastNode(const ChunkTree& tree) {
+    const ChunkNode* n = tree.root;
+    for (;;) {
+        while (n->next) n = n->next;
+        if (!n->firstChild) return n;
+        n = n->firstChild;
+    }
+}
+
+// An AVI of the given length: RIFF of length - 8 bytes, LIST movi up to an
+// empty idx1 in the last 8 bytes, and in movi a chunk of size FF FF FF F0.
+std::string RiffAround2GiB(const TempFile& f, long long length) {
+    f.WriteAt(0, Bytes().code("RIFF").le32(static_cast<uint32_t>(length - 8)).code("AVI ")
+                     .code("LIST").le32(static_cast<uint32_t>(length - 28)).code("movi")
+                     .code("00dc").le32(0xFFFFFFF0).str());
+    f.WriteAt(length - 8, Bytes().code("idx1").le32(0).str());
+    return f.path();
+}
+
+TEST(HostileBigFiles, RiffJustUnderAndAt2GiB) {
+    // Under 2 GiB the chunk's size reads as -16 and ends movi; from 2 GiB on
+    // it reads unsigned and overshoots movi. idx1 is found either way.
+    for (const long long length : {(1LL << 31) - 1, 1LL << 31}) {
+        TempFile f;
+        RiffAround2GiB(f, length);
+        f.Truncate(length);
+        Analysis a = AnalyzeRiffPath(f.path());
+        const bool wide = length >= (1LL << 31);
+        EXPECT_EQ(Lines(a), (L{Sized("RIFF_AVI ", length - 8), Sized("  LIST_movi", length - 28),
+                               wide ? "    00dc[4294967280Bytes]" : "    00dc[-16Bytes]", "  idx1[0Bytes]"}))
+            << length;
+        ASSERT_TRUE(a.ok());
+        EXPECT_EQ(LastNode(*a.tree)->offset, length - 8);
+    }
+}
+
+TEST(HostileBigFiles, RiffOf4GiBPlus8) {
+    // The largest RIFF a 32-bit size can declare (odd, with its pad as the
+    // file's last byte); movi reaches past 4 GiB and idx1 sits across it.
+    TempFile f;
+    f.WriteAt(0, Bytes().code("RIFF").le32(0xFFFFFFFF).code("AVI ").code("LIST").le32(0xFFFFFFE8).code("movi")
+                     .code("00dc").le32(0xFFFFFFD0).str());
+    f.WriteAt((1LL << 32) - 16, Bytes().code("01wb").le32(4).code("abcd").code("idx1").le32(3).code("xyz").str());
+    f.Truncate((1LL << 32) + 8);
+    Analysis a = AnalyzeRiffPath(f.path());
+    EXPECT_EQ(Lines(a), (L{"RIFF_AVI [4294967295Bytes]", "  LIST_movi[4294967272Bytes]", "    00dc[4294967248Bytes]",
+                           "    01wb[4Bytes]", "  idx1[3Bytes]"}));
+    ASSERT_TRUE(a.ok());
+    EXPECT_EQ(LastNode(*a.tree)->offset, (1LL << 32) - 4);
+}
+
+TEST(HostileBigFiles, AtomsJustUnderAndAt2GiB) {
+    // ftyp, an mdat up to a 28-byte moov at the end whose trak has size field
+    // 80 00 00 00: negative under 2 GiB, 2^31 (overshooting moov) from 2 GiB on.
+    for (const long long length : {(1LL << 31) - 1, 1LL << 31}) {
+        TempFile f;
+        f.WriteAt(0, A("ftyp", Bytes().code("isom").be32(0)).be32(static_cast<uint32_t>(length - 44)).code("mdat").str());
+        f.WriteAt(length - 28, A("moov", A("mvhd", Zeros(4)).be32(0x80000000).code("trak")).str());
+        Analysis a = AnalyzeAtomPath(f.path());
+        const bool wide = length >= (1LL << 31);
+        EXPECT_EQ(Lines(a), (L{Sized("TOP", length), "  ftyp[16Bytes]", Sized("  mdat", length - 44), "  moov[28Bytes]",
+                               "    mvhd[12Bytes]", wide ? "    trak[2147483648Bytes]" : "    trak[-2147483648Bytes]"}))
+            << length;
+        ASSERT_TRUE(a.ok());
+        EXPECT_EQ(LastNode(*a.tree)->offset, length - 8);
+    }
+}
+
+TEST(HostileBigFiles, AtomsOf4GiBPlus8) {
+    // An mdat whose 32-bit size reads unsigned (4 GiB - 16), then free at 4 GiB.
+    TempFile f;
+    f.WriteAt(0, A("ftyp", Bytes().code("isom").be32(0)).be32(0xFFFFFFF0).code("mdat").str());
+    f.WriteAt(1LL << 32, A("free").str());
+    Analysis a = AnalyzeAtomPath(f.path());
+    EXPECT_EQ(Lines(a), (L{"TOP[4294967304Bytes]", "  ftyp[16Bytes]", "  mdat[4294967280Bytes]", "  free[8Bytes]"}));
+    ASSERT_TRUE(a.ok());
+    EXPECT_EQ(LastNode(*a.tree)->offset, 1LL << 32);
+}
+
+// --------------------------------------------- files that change under us
+
+Bytes Wave() {
+    return Form("WAVE", Leaf("fmt ", 16).append(Bytes::List("INFO", Leaf("ISFT", 5))).append(Leaf("data", 100)));
+}
+
+TEST(HostileChangingFiles, RiffShrinksAfterOpening) {
+    // The file is cut inside LIST INFO after the source judged its length:
+    // the tree read so far, nothing more.
+    TempFile f(Wave().str());
+    std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
+    ASSERT_NE(src, nullptr);
+    f.Truncate(12 + 24 + 12 + 4);  // header, fmt, the INFO header, half of ISFT's header
+    EXPECT_EQ(Lines(AnalyzeRiffSource(*src)), (L{"RIFF_WAVE[162Bytes]", "  fmt [16Bytes]", "  LIST_INFO[18Bytes]"}));
+    f.Truncate(5);
+    std::unique_ptr<ByteSource> cut = ByteSource::OpenFile(f.path());
+    ASSERT_NE(cut, nullptr);
+    f.Truncate(0);
+    EXPECT_EQ(Lines(AnalyzeRiffSource(*cut)), L{"!" + std::string(msg::kTooSmall)});
+}
+
+TEST(HostileChangingFiles, RiffGrowsAfterOpening) {
+    // Opened while only its first 20 bytes were written; the rest arrives
+    // before the walk, which follows the declared sizes and shows it all.
+    const Bytes wave = Wave();
+    TempFile f(wave.str().substr(0, 20));
+    std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
+    ASSERT_NE(src, nullptr);
+    f.WriteAt(0, wave.str());
+    EXPECT_EQ(Lines(AnalyzeRiffSource(*src)), Riff(wave));
+}
+
+TEST(HostileChangingFiles, AtomsShrinkAndGrowAfterOpening) {
+    const Bytes file = A("ftyp", Bytes().code("isom").be32(0))
+                           .append(A("moov", A("mvhd", Zeros(100)).append(A("trak", A("tkhd", Zeros(84))))))
+                           .append(A("mdat", Zeros(32)));
+    {
+        // Cut right after tkhd's header: TOP keeps the length judged at opening.
+        TempFile f(file.str());
+        std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
+        ASSERT_NE(src, nullptr);
+        f.Truncate(16 + 8 + 108 + 8 + 8);
+        EXPECT_EQ(Lines(AnalyzeAtomSource(*src)), (L{Sized("TOP", static_cast<long long>(file.size())), "  ftyp[16Bytes]",
+                                                     "  moov[216Bytes]", "    mvhd[108Bytes]", "    trak[100Bytes]",
+                                                     "      tkhd[92Bytes]"}));
+    }
+    {
+        // Opened with ftyp alone; what is appended later lies past the length
+        // judged at opening and is not shown.
+        TempFile f(file.str().substr(0, 16));
+        std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
+        ASSERT_NE(src, nullptr);
+        f.WriteAt(16, file.str().substr(16));
+        EXPECT_EQ(Lines(AnalyzeAtomSource(*src)), (L{"TOP[16Bytes]", "  ftyp[16Bytes]"}));
+    }
+}
+
+// ------------------------------------------------------------------ paths
+
+using AnalyzePath = Analysis (*)(const std::string&);
+
+TEST(HostilePaths, AtomAnalysisRefusesWhatIsNotAReadableFile) {
+    // The RIFF side has its own test of these.
+    EXPECT_EQ(Lines(AnalyzeAtomPath("/dev/zero")), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzeAtomPath("/nonexistent/movie.mp4")), L{kCannotOpen});
+
+    TempFile fifo;
+    unlink(fifo.path().c_str());
+    ASSERT_EQ(mkfifo(fifo.path().c_str(), 0600), 0);
+    EXPECT_EQ(Lines(AnalyzeAtomPath(fifo.path())), L{kCannotOpen});  // must not block
+
+    TempFile link;
+    unlink(link.path().c_str());
+    ASSERT_EQ(symlink("/nonexistent/target", link.path().c_str()), 0);
+    EXPECT_EQ(Lines(AnalyzeAtomPath(link.path())), L{kCannotOpen});
+
+    TempFile locked(A("free").str());
+    ASSERT_EQ(chmod(locked.path().c_str(), 0), 0);
+    EXPECT_EQ(Lines(AnalyzeAtomPath(locked.path())), L{kCannotOpen});
+}
+
+TEST(HostilePaths, RiffAnalysisRefusesUrandomAndPathsThroughAFile) {
+    EXPECT_EQ(Lines(AnalyzeRiffPath("/dev/urandom")), L{kCannotOpen});
+    // Defect: a path that treats a regular file as a directory.
+    TempFile f(Form("WAVE", Bytes()).str());
+    EXPECT_EQ(Lines(AnalyzeRiffPath(f.path() + "/")), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzeRiffPath(f.path() + "/x.avi")), L{kCannotOpen});
+}
+
+TEST(HostilePaths, SymbolicLinksToFilesAreFollowed) {
+    for (const auto& [analyze, bytes] : {std::pair<AnalyzePath, Bytes>{AnalyzeRiffPath, Form("WAVE", Leaf("data", 2))},
+                                         std::pair<AnalyzePath, Bytes>{AnalyzeAtomPath, A("free")}}) {
+        TempFile target(bytes.str());
+        TempFile link;
+        unlink(link.path().c_str());
+        ASSERT_EQ(symlink(target.path().c_str(), link.path().c_str()), 0);
+        Analysis a = analyze(link.path());
+        EXPECT_TRUE(a.ok()) << a.message;
+    }
+}
+
+TEST(HostilePaths, AtomFileWithChineseCyrillicAndEmojiInItsPath) {
+    const std::string dir = "/tmp/viewer-test-电影-фильм-🎥";
+    mkdir(dir.c_str(), 0700);
+    const std::string path = dir + "/样片 ролик 📼.mp4";
+    const Bytes file = A("ftyp", Bytes().code("isom").be32(0)).append(A("free"));
+    {
+        FILE* out = fopen(path.c_str(), "wb");
+        ASSERT_NE(out, nullptr);
+        fwrite(file.data(), 1, file.size(), out);
+        fclose(out);
+    }
+    EXPECT_EQ(Lines(AnalyzeAtomPath(path)), (L{"TOP[24Bytes]", "  ftyp[16Bytes]", "  free[8Bytes]"}));
+    unlink(path.c_str());
+    rmdir(dir.c_str());
+}
+
+// Directories nested under /tmp so that a file name inside the deepest one
+// makes an absolute path of exactly the length asked for.
+class LongPath {
+public:
+    LongPath() {
+        char name[] = "/tmp/viewer-test-XXXXXX";
+        if (!mkdtemp(name)) std::abort();
+        dirs_.push_back(name);
+        while (dirs_.back().size() < 3800) {
+            dirs_.push_back(dirs_.back() + "/" + std::string(250, 'd'));
+            if (mkdir(dirs_.back().c_str(), 0700) != 0) std::abort();
+        }
+    }
+    ~LongPath() {
+        for (const std::string& f : files_) unlink(f.c_str());
+        for (auto it = dirs_.rbegin(); it != dirs_.rend(); ++it) rmdir(it->c_str());
+    }
+    // Writes the bytes to a file whose absolute path has `length` characters.
+    // The name is made relative to the deepest directory: a path of 4,096
+    // characters is too long to create by its absolute name.
+    std::string Create(size_t length, const std::string& bytes) {
+        const std::string& dir = dirs_.back();
+        const std::string path = dir + "/" + std::string(length - dir.size() - 1, 'f');
+        const int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+        const int fd = openat(dirFd, path.substr(dir.size() + 1).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (dirFd < 0 || fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            std::abort();
+        close(fd);
+        close(dirFd);
+        files_.push_back(path);
+        return path;
+    }
+
+private:
+    std::vector<std::string> dirs_;
+    std::vector<std::string> files_;
+};
+
+TEST(HostilePaths, PathsOf4095And4096Characters) {
+    // 4,095 characters is the longest path the system takes; one more and the
+    // file exists but cannot be opened by that name.
+    LongPath tree;
+    const std::string riff = Form("WAVE", Leaf("data", 2)).str(), atoms = A("free").str();
+    const std::string longest = tree.Create(4095, riff);
+    ASSERT_EQ(longest.size(), 4095u);
+    EXPECT_EQ(Lines(AnalyzeRiffPath(longest)), (L{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
+    const std::string tooLong = tree.Create(4096, atoms);
+    ASSERT_EQ(tooLong.size(), 4096u);
+    EXPECT_EQ(Lines(AnalyzeAtomPath(tooLong)), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzeRiffPath(tooLong)), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzeRiffPath(std::string(4096, '/'))), L{kCannotOpen});
+}
+
+// -------------------------------------------------------- out of memory
+
+// Makes the nth node block from now on fail for the length of a scope.
+class FailingBlock {
+public:
+    explicit FailingBlock(int n) { SetBlockAllocationFailureForTesting(n); }
+    ~FailingBlock() { SetBlockAllocationFailureForTesting(0); }
+};
+
+// More nodes than one block holds: 70,000 empty chunks in movi, or 70,000
+// free atoms, with the root and movi 70,002 and 70,001 nodes.
+constexpr int kManyNodes = 70000;
+static_assert(kManyNodes > static_cast<int>(ChunkTree::kNodesPerBlock));
+
+std::string ManyChunks() {
+    Bytes movi;
+    for (int i = 0; i < kManyNodes; ++i) movi.code("00dc").le32(0);
+    return Form("AVI ", Bytes::List("movi", movi)).str();
+}
+std::string ManyAtoms() {
+    Bytes file;
+    for (int i = 0; i < kManyNodes; ++i) file.be32(8).code("free");
+    return file.str();
+}
+
+int OpenDescriptors() {
+    int n = 0;
+    if (DIR* d = opendir("/proc/self/fd")) {
+        while (readdir(d)) ++n;
+        closedir(d);
+    }
+    return n;
+}
+
+TEST(HostileMemory, RunningOutOfNodeBlocksEndsTheAnalysisAndFreesEverything) {
+    const std::string outOfMemory = "!" + std::string(msg::kOutOfMemory);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Analysis (*fromSource)(ByteSource&);
+        AnalyzePath fromPath;
+        size_t nodes;
+    };
+    const Case cases[] = {{"riff", ManyChunks(), AnalyzeRiffSource, AnalyzeRiffPath, kManyNodes + 2},
+                          {"atom", ManyAtoms(), AnalyzeAtomSource, AnalyzeAtomPath, kManyNodes + 1}};
+    for (const Case& c : cases) {
+        const long blocksBefore = LiveNodeBlocksForTesting();
+        // The first block (the root's) and the second (part way through).
+        for (int n : {1, 2}) {
+            FailingBlock fail(n);
+            EXPECT_EQ(LinesOf(c.fromSource, c.bytes), L{outOfMemory}) << c.name << " block " << n;
+            EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore) << c.name << " block " << n;
+        }
+        {
+            // By path: the file is closed again too.
+            TempFile f(c.bytes);
+            const int descriptors = OpenDescriptors();
+            FailingBlock fail(2);
+            EXPECT_EQ(Lines(c.fromPath(f.path())), L{outOfMemory}) << c.name;
+            EXPECT_EQ(OpenDescriptors(), descriptors) << c.name;
+            EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore) << c.name;
+        }
+        {
+            // A failure past the blocks the tree needs changes nothing.
+            FailingBlock fail(3);
+            ByteSource src(c.bytes.data(), c.bytes.size());
+            Analysis a = c.fromSource(src);
+            ASSERT_TRUE(a.ok()) << c.name;
+            EXPECT_EQ(a.tree->NodeCount(), c.nodes) << c.name;
+            EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore + 2) << c.name;
+        }
+        EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore) << c.name;
+    }
+}
+
+}  // namespace
