@@ -17,7 +17,7 @@ inline std::string BuildBigAvi(int chunks = 1000000) {
     for (int i = 0; i < chunks; ++i) {
         const uint32_t size = sizes(rng);
         const char* id = i % 3 ? "00dc" : "01wb";
-        movi.code(id).le32(size).fill(size + (size & 1), static_cast<uint8_t>(i));
+        movi.code(id).le32(size).fill(size, static_cast<uint8_t>(i | 1)).fill(size & 1, 0);  // data, pad
         idx1.code(id).le32(0x10).le32(offset).le32(size);
         offset += 8 + size + (size & 1);
     }

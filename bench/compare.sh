@@ -34,34 +34,34 @@ work=$(mktemp -d /tmp/viewer-compare-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 "$bin/make-bench-files" "$work"
 
-# name|file|expected elements|marker regex (grep -E -c on stdout+stderr)|command
+# name;file;expected elements;marker regex (grep -E -c on stdout+stderr);command
 cases=(
-  "tarnwick-dump|riff-1m.avi|1000000|^ +(00dc|01wb)|$bin/tarnwick-dump $work/riff-1m.avi"
-  "tarnwick-dump --json|riff-1m.avi|1000000|\"(00dc|01wb)\"|$bin/tarnwick-dump --json $work/riff-1m.avi"
-  "header-floor|riff-1m.avi|||$bin/header-floor riff $work/riff-1m.avi"
-  "ffprobe -v trace|riff-1m.avi|1000000|tag=0x|ffprobe -v trace -i $work/riff-1m.avi"
-  "ffprobe -show_format|riff-1m.avi|1000000|tag=0x|ffprobe -v error -show_format $work/riff-1m.avi"
-  "exiftool -v3|riff-1m.avi|1000000|(00dc|01wb)|exiftool -v3 $work/riff-1m.avi"
-  "mediainfo --Details=1|riff-1m.avi|1000000|(00dc|01wb)|mediainfo --Details=1 $work/riff-1m.avi"
-  "quellby-dump|mp4-1m.mp4|142857|^ +moof|$bin/quellby-dump $work/mp4-1m.mp4"
-  "quellby-dump --json|mp4-1m.mp4|142857|\"moof\"|$bin/quellby-dump --json $work/mp4-1m.mp4"
-  "header-floor|mp4-1m.mp4|||$bin/header-floor atom $work/mp4-1m.mp4"
-  "ffprobe -v trace|mp4-1m.mp4|142857|type:'moof'|ffprobe -v trace -i $work/mp4-1m.mp4"
-  "ffprobe -show_format|mp4-1m.mp4|142857|type:'moof'|ffprobe -v error -show_format $work/mp4-1m.mp4"
-  "exiftool -v3|mp4-1m.mp4|142857|MovieFragment|exiftool -v3 $work/mp4-1m.mp4"
-  "mediainfo --Details=1|mp4-1m.mp4|142857|moof|mediainfo --Details=1 $work/mp4-1m.mp4"
-  "AtomicParsley -T|mp4-1m.mp4|142857|Atom moof|AtomicParsley $work/mp4-1m.mp4 -T"
-  "quellby-dump|sparse-6g.mp4|||$bin/quellby-dump $work/sparse-6g.mp4"
-  "header-floor|sparse-6g.mp4|||$bin/header-floor atom $work/sparse-6g.mp4"
-  "tarnwick-dump|opendml.avi|||$bin/tarnwick-dump $work/opendml.avi"
-  "header-floor|opendml.avi|||$bin/header-floor riff $work/opendml.avi"
+  "tarnwick-dump;riff-1m.avi;1000000;^ +(00dc|01wb);$bin/tarnwick-dump $work/riff-1m.avi"
+  "tarnwick-dump --json;riff-1m.avi;1000000;\"(00dc|01wb)\";$bin/tarnwick-dump --json $work/riff-1m.avi"
+  "header-floor;riff-1m.avi;;;$bin/header-floor riff $work/riff-1m.avi"
+  "ffprobe -v trace;riff-1m.avi;1000000;tag=0x;ffprobe -v trace -i $work/riff-1m.avi"
+  "ffprobe -show_format;riff-1m.avi;1000000;tag=0x;ffprobe -v error -show_format $work/riff-1m.avi"
+  "exiftool -v3;riff-1m.avi;1000000;(00dc|01wb);exiftool -v3 $work/riff-1m.avi"
+  "mediainfo --Details=1;riff-1m.avi;1000000;(00dc|01wb);mediainfo --Details=1 $work/riff-1m.avi"
+  "quellby-dump;mp4-1m.mp4;142857;^ +moof;$bin/quellby-dump $work/mp4-1m.mp4"
+  "quellby-dump --json;mp4-1m.mp4;142857;\"moof\";$bin/quellby-dump --json $work/mp4-1m.mp4"
+  "header-floor;mp4-1m.mp4;;;$bin/header-floor atom $work/mp4-1m.mp4"
+  "ffprobe -v trace;mp4-1m.mp4;142857;type:'moof';ffprobe -v trace -i $work/mp4-1m.mp4"
+  "ffprobe -show_format;mp4-1m.mp4;142857;type:'moof';ffprobe -v error -show_format $work/mp4-1m.mp4"
+  "exiftool -v3;mp4-1m.mp4;142857;MovieFragment;exiftool -v3 $work/mp4-1m.mp4"
+  "mediainfo --Details=1;mp4-1m.mp4;142857;moof;mediainfo --Details=1 $work/mp4-1m.mp4"
+  "AtomicParsley -T;mp4-1m.mp4;142857;Atom moof;AtomicParsley $work/mp4-1m.mp4 -T"
+  "quellby-dump;sparse-6g.mp4;;;$bin/quellby-dump $work/sparse-6g.mp4"
+  "header-floor;sparse-6g.mp4;;;$bin/header-floor atom $work/sparse-6g.mp4"
+  "tarnwick-dump;opendml.avi;;;$bin/tarnwick-dump $work/opendml.avi"
+  "header-floor;opendml.avi;;;$bin/header-floor riff $work/opendml.avi"
 )
 
 declare -A times mems walks skip
 for ((r = 1; r <= runs; r++)); do
   for i in "${!cases[@]}"; do
     [[ -n ${skip[$i]:-} ]] && continue
-    IFS='|' read -r name file expected marker cmd <<<"${cases[$i]}"
+    IFS=';' read -r name file expected marker cmd <<<"${cases[$i]}"
     out=$work/out.txt
     /usr/bin/time -f "%e %M" -o "$work/time.txt" timeout 600 $cmd >"$out" 2>&1 || true
     read -r secs kb < <(tail -n 1 "$work/time.txt")
@@ -85,11 +85,11 @@ printf '| file | program | median s | peak MiB | × ours | runs | walks every el
 printf '|---|---|---:|---:|---:|---:|---|\n'
 declare -A ours
 for i in "${!cases[@]}"; do
-  IFS='|' read -r name file _ _ _ <<<"${cases[$i]}"
+  IFS=';' read -r name file _ _ _ <<<"${cases[$i]}"
   [[ $name == tarnwick-dump || $name == quellby-dump ]] && ours[$file]=$(median <<<"${times[$i]}")
 done
 for i in "${!cases[@]}"; do
-  IFS='|' read -r name file _ _ _ <<<"${cases[$i]}"
+  IFS=';' read -r name file _ _ _ <<<"${cases[$i]}"
   m=$(median <<<"${times[$i]}")
   n=$(wc -w <<<"${times[$i]}")
   ratio=$(awk -v a="$m" -v b="${ours[$file]}" 'BEGIN { if (b > 0) printf "%.1f", a / b; else print "-" }')
