@@ -4,6 +4,9 @@
 // what it found and aborts, which libFuzzer and the replay program report.
 #pragma once
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -75,6 +78,24 @@ inline void CheckSame(const Analysis& a, const Analysis& b) {
         pending.emplace_back(x->next, y->next);
         pending.emplace_back(x->firstChild, y->firstChild);
     }
+}
+
+// Analyses the bytes the way a user's file is analysed, by path, through
+// the byte source's file buffer: the bytes go into an anonymous in-memory
+// file that is opened by its /proc/self/fd name.
+template <typename AnalyzePath>
+Analysis AnalyzeAsFile(AnalyzePath analyze, const uint8_t* data, size_t size) {
+    const int fd = memfd_create("fuzz-input", MFD_CLOEXEC);
+    if (fd < 0) Fail("memfd_create failed", nullptr);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = write(fd, data + done, size - done);
+        if (n <= 0) Fail("writing the in-memory file failed", nullptr);
+        done += static_cast<size_t>(n);
+    }
+    Analysis a = analyze("/proc/self/fd/" + std::to_string(fd));
+    close(fd);
+    return a;
 }
 
 }  // namespace fuzz

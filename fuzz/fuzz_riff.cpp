@@ -1,5 +1,6 @@
 // Fuzz target for the RIFF walk: analyses the input from memory through the
-// same byte source files use, twice, and checks the trees (fuzz_check.h).
+// same byte source files use, twice, then once more as a file, and checks
+// the trees (fuzz_check.h).
 #include <cstring>
 
 #include "byte_source.h"
@@ -12,6 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ByteSource second(data, size);
     const Analysis b = AnalyzeRiffSource(second);
     fuzz::CheckSame(a, b);
+    // A file with these bytes gives the same tree as memory does.
+    fuzz::CheckSame(a, fuzz::AnalyzeAsFile(AnalyzeRiffPath, data, size));
 
     // The only ways to fail: too short for a header, or not a RIFF file.
     if (size < 12) {
