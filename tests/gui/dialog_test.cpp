@@ -22,107 +22,15 @@
 #include "riff_bytes.h"
 #include "viewer_app.h"
 #include "viewer_dlg.h"
+#include "dialog_driver.h"
 
 namespace {
+
+using namespace dialog_driver;
 
 using riff::Chunk;
 using riff::List;
 using riff::Riff;
-
-// The dialog with its state open to the test.
-class ProbeDlg : public CViewerDlg {
-public:
-    using CViewerDlg::m_pFile;
-    using CViewerDlg::m_pRoot;
-    using CViewerDlg::m_strPath;
-};
-
-struct Fixture : ::testing::Test {
-    std::vector<MessageBoxRequest> boxes;
-    std::deque<std::optional<std::string>> fileAnswers;
-    std::vector<FileDialogRequest> fileRequests;
-    QTemporaryDir dir;
-
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        AfxSetMessageBoxHandler([this](const MessageBoxRequest& r) {
-            boxes.push_back(r);
-            return IDOK;
-        });
-        AfxSetFileDialogHandler([this](const FileDialogRequest& r) -> std::optional<std::string> {
-            fileRequests.push_back(r);
-            if (fileAnswers.empty()) return std::nullopt;
-            auto answer = fileAnswers.front();
-            fileAnswers.pop_front();
-            return answer;
-        });
-    }
-    void TearDown() override {
-        AfxSetMessageBoxHandler({});
-        AfxSetFileDialogHandler({});
-        AfxSetDialogShownHandler({});
-    }
-
-    std::string File(const std::string& name, const std::string& bytes) {
-        const std::string path = dir.filePath(QString::fromUtf8(name.c_str())).toStdString();
-        riff::WriteFile(path, bytes);
-        return path;
-    }
-
-    // Runs the dialog; `script` acts on it while it is on screen. A script
-    // that leaves the dialog open has it ended with 99.
-    INT_PTR Run(ProbeDlg& dlg, const std::function<void(QWidget*)>& script) {
-        AfxSetDialogShownHandler([&](CDialog& d) {
-            QWidget* w = AfxQtWidget(d.m_hWnd);
-            script(w);
-            if (w->isVisible()) d.EndDialog(99);
-        });
-        return dlg.DoModal();
-    }
-};
-
-QWidget* Control(QWidget* dialog, int id) {
-    return dialog->findChild<QWidget*>(QStringLiteral("ctl_%1").arg(id));
-}
-
-void Click(QWidget* dialog, int id) {
-    auto* button = qobject_cast<QPushButton*>(Control(dialog, id));
-    ASSERT_NE(button, nullptr);
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-void TypePath(QWidget* dialog, const std::string& text) {
-    auto* edit = qobject_cast<QLineEdit*>(Control(dialog, IDC_PATH));
-    ASSERT_NE(edit, nullptr);
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(edit, Qt::Key_Delete);
-    // One key event per character, carrying the character as its text.
-    for (const QChar c : QString::fromUtf8(text.c_str())) {
-        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    }
-}
-
-std::string FieldText(QWidget* dialog) {
-    return qobject_cast<QLineEdit*>(Control(dialog, IDC_PATH))->text().toStdString();
-}
-
-QTreeView* Tree(QWidget* dialog) { return qobject_cast<QTreeView*>(Control(dialog, IDC_TREE)); }
-
-// The tree's items as the view's model gives them, two spaces per level.
-void Collect(QAbstractItemModel* m, const QModelIndex& parent, int depth, std::vector<std::string>& out) {
-    for (int r = 0; r < m->rowCount(parent); ++r) {
-        const QModelIndex i = m->index(r, 0, parent);
-        out.push_back(std::string(2 * depth, ' ') + i.data().toString().toStdString());
-        Collect(m, i, depth + 1, out);
-    }
-}
-std::vector<std::string> Items(QWidget* dialog) {
-    std::vector<std::string> out;
-    Collect(Tree(dialog)->model(), {}, 0, out);
-    return out;
-}
 
 const std::string kWave = Riff("WAVE", {Chunk("fmt ", std::string(16, '\x01')),
                                         List("INFO", {Chunk("INAM", "name"), Chunk("ICMT", "note")}),
@@ -130,7 +38,6 @@ const std::string kWave = Riff("WAVE", {Chunk("fmt ", std::string(16, '\x01')),
 const std::vector<std::string> kWaveItems = {"RIFF_WAVE[80Bytes]", "  fmt [16Bytes]",  "  LIST_INFO[28Bytes]",
                                              "    INAM[4Bytes]",   "    ICMT[4Bytes]", "  data[8Bytes]"};
 
-std::string AppTitle() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(); }
 
 TEST_F(Fixture, AnalyseAtStartOnTheMissingDefaultPathReportsAndShowsNothing) {
     ProbeDlg dlg;

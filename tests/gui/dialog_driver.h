@@ -1,0 +1,126 @@
+// Drives a main dialog as a user does: typing into the path field, clicking
+// its buttons, and reading the tree control's items back. Shared by the
+// dialog tests of both programs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "afx_qt.h"
+#include "afxdlgs.h"
+#include "afxtest.h"
+#include "viewer_dlg.h"
+
+namespace dialog_driver {
+
+// The dialog with its state open to the test.
+class ProbeDlg : public CViewerDlg {
+public:
+    using CViewerDlg::m_pFile;
+    using CViewerDlg::m_pRoot;
+    using CViewerDlg::m_strPath;
+};
+
+struct Fixture : ::testing::Test {
+    std::vector<MessageBoxRequest> boxes;
+    std::deque<std::optional<std::string>> fileAnswers;
+    std::vector<FileDialogRequest> fileRequests;
+    QTemporaryDir dir;
+
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        AfxSetMessageBoxHandler([this](const MessageBoxRequest& r) {
+            boxes.push_back(r);
+            return IDOK;
+        });
+        AfxSetFileDialogHandler([this](const FileDialogRequest& r) -> std::optional<std::string> {
+            fileRequests.push_back(r);
+            if (fileAnswers.empty()) return std::nullopt;
+            auto answer = fileAnswers.front();
+            fileAnswers.pop_front();
+            return answer;
+        });
+    }
+    void TearDown() override {
+        AfxSetMessageBoxHandler({});
+        AfxSetFileDialogHandler({});
+        AfxSetDialogShownHandler({});
+    }
+
+    std::string File(const std::string& name, const std::string& bytes) {
+        const std::string path = dir.filePath(QString::fromUtf8(name.c_str())).toStdString();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    // Runs the dialog; `script` acts on it while it is on screen. A script
+    // that leaves the dialog open has it ended with 99.
+    INT_PTR Run(ProbeDlg& dlg, const std::function<void(QWidget*)>& script) {
+        AfxSetDialogShownHandler([&](CDialog& d) {
+            QWidget* w = AfxQtWidget(d.m_hWnd);
+            script(w);
+            if (w->isVisible()) d.EndDialog(99);
+        });
+        return dlg.DoModal();
+    }
+};
+
+inline QWidget* Control(QWidget* dialog, int id) {
+    return dialog->findChild<QWidget*>(QStringLiteral("ctl_%1").arg(id));
+}
+
+inline void Click(QWidget* dialog, int id) {
+    auto* button = qobject_cast<QPushButton*>(Control(dialog, id));
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+inline void TypePath(QWidget* dialog, const std::string& text) {
+    auto* edit = qobject_cast<QLineEdit*>(Control(dialog, IDC_PATH));
+    ASSERT_NE(edit, nullptr);
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(edit, Qt::Key_Delete);
+    // One key event per character, carrying the character as its text.
+    for (const QChar c : QString::fromUtf8(text.c_str())) {
+        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+inline std::string FieldText(QWidget* dialog) {
+    return qobject_cast<QLineEdit*>(Control(dialog, IDC_PATH))->text().toStdString();
+}
+
+inline QTreeView* Tree(QWidget* dialog) { return qobject_cast<QTreeView*>(Control(dialog, IDC_TREE)); }
+
+// The tree's items as the view's model gives them, two spaces per level.
+inline void Collect(QAbstractItemModel* m, const QModelIndex& parent, int depth, std::vector<std::string>& out) {
+    for (int r = 0; r < m->rowCount(parent); ++r) {
+        const QModelIndex i = m->index(r, 0, parent);
+        out.push_back(std::string(2 * depth, ' ') + i.data().toString().toStdString());
+        Collect(m, i, depth + 1, out);
+    }
+}
+inline std::vector<std::string> Items(QWidget* dialog) {
+    std::vector<std::string> out;
+    Collect(Tree(dialog)->model(), {}, 0, out);
+    return out;
+}
+
+inline std::string AppTitle() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(); }
+
+}  // namespace dialog_driver
