@@ -77,6 +77,8 @@ void TreeStore::Clear() {
     std::vector<std::unique_ptr<char[]>>().swap(textBlocks_);
     std::vector<std::unique_ptr<char[]>>().swap(bigTexts_);
     std::unordered_map<Index, std::vector<Index>>().swap(childIndex_);
+    lastIndexed_ = kNone;
+    lastChildren_ = nullptr;
     textUsed_ = kTextBlockSize;
     count_ = 0;
     firstTop_ = lastTop_ = kNone;
@@ -93,6 +95,7 @@ TreeStore::Index TreeStore::ChildAt(Index parent, uint32_t row) const {
     if (parent != kNone && !Valid(parent)) return kNone;
     if (row >= ChildCount(parent)) return kNone;
     if (row == 0) return FirstChild(parent);
+    if (lastChildren_ && lastIndexed_ == parent) return (*lastChildren_)[row];
     auto found = childIndex_.find(parent);
     if (found == childIndex_.end()) {
         std::vector<Index> children;
@@ -100,6 +103,8 @@ TreeStore::Index TreeStore::ChildAt(Index parent, uint32_t row) const {
         for (Index c = FirstChild(parent); c != kNone; c = item(c).next) children.push_back(c);
         found = childIndex_.emplace(parent, std::move(children)).first;
     }
+    lastIndexed_ = parent;
+    lastChildren_ = &found->second;
     return found->second[row];
 }
 

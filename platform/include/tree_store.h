@@ -75,4 +75,7 @@ private:
     uint32_t topCount_ = 0;
     // Children of the parents that have been looked up by row.
     mutable std::unordered_map<Index, std::vector<Index>> childIndex_;
+    // The parent looked up last: a view asks for many rows of one parent in a row.
+    mutable Index lastIndexed_ = kNone;
+    mutable const std::vector<Index>* lastChildren_ = nullptr;
 };
