@@ -94,10 +94,15 @@ inline void TypePath(QWidget* dialog, const std::string& text) {
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_Delete);
-    // One key event per character, carrying the character as its text.
-    for (const QChar c : QString::fromUtf8(text.c_str())) {
-        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    // One key event per character, carrying the character as its text (a
+    // character outside the BMP, such as an emoji, is one event of two units).
+    const QString all = QString::fromUtf8(text.c_str());
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        const qsizetype n = all[i].isHighSurrogate() && i + 1 < all.size() ? 2 : 1;
+        const QString c = all.mid(i, n);
+        i += n - 1;
+        QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_unknown, c, Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, edit, Qt::Key_unknown, c, Qt::NoModifier);
     }
 }
 

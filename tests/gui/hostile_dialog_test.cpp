@@ -1,0 +1,128 @@
+// Tarnwick's dialog fed hostile paths and files: every failure shows its
+// message and keeps the tree on screen; every odd file that does analyse
+// shows its tree. Nothing may crash, block or leak.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "analysis.h"
+#include "byte_builder.h"
+#include "chunk_node_test_hooks.h"
+#include "dialog_driver.h"
+#include "riff_analysis.h"
+
+namespace {
+
+using namespace dialog_driver;
+using Items_t = std::vector<std::string>;
+
+Bytes Form(std::string_view type, const Bytes& body) { return Bytes::List(type, body, "RIFF"); }
+
+struct HostileDialog : Fixture {
+    // A good file analysed first, so every failure can be seen to keep its tree.
+    std::string good;
+    const Items_t goodItems = {"RIFF_WAVE[22Bytes]", "  fmt [2Bytes]", "  data[0Bytes]"};
+    void SetUp() override {
+        Fixture::SetUp();
+        good = File("good.wav", Form("WAVE", Bytes::Chunk("fmt ", Bytes().fill(2)).append(Bytes::Chunk("data", Bytes()))).str());
+    }
+    // Analyses `path` after the good file; returns the items then shown.
+    Items_t AnalyseAfterGood(QWidget* w, const std::string& path) {
+        TypePath(w, good);
+        Click(w, IDC_ANALYZE);
+        EXPECT_EQ(Items(w), goodItems);
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        return Items(w);
+    }
+};
+
+TEST_F(HostileDialog, PathsThatAreNotReadableFilesKeepTheOldTree) {
+    const std::string fifo = dir.filePath("pipe").toStdString();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string dangling = dir.filePath("dangling").toStdString();
+    ASSERT_EQ(symlink("/nonexistent/target.avi", dangling.c_str()), 0);
+    const std::string locked = File("locked.avi", Form("AVI ", Bytes()).str());
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    const std::string longPath = "/tmp/" + std::string(4091, 'x');  // 4,096 characters, names nothing
+
+    const std::vector<std::string> paths = {dir.path().toStdString(), fifo, "/dev/zero", "/dev/urandom", dangling, locked,
+                                            longPath};
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        for (const std::string& path : paths) EXPECT_EQ(AnalyseAfterGood(w, path), goodItems) << path;
+        EXPECT_EQ(AnalyseAfterGood(w, ""), goodItems);
+    });
+    ASSERT_EQ(boxes.size(), paths.size() + 1);
+    for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(boxes[i].text, msg::kCannotOpen) << paths[i];
+    EXPECT_EQ(boxes.back().text, msg::kEmptyPath);
+    for (const MessageBoxRequest& box : boxes) EXPECT_EQ(box.caption, AppTitle());
+}
+
+TEST_F(HostileDialog, HostileFilesShowTheirTreesOrTheirMessages) {
+    // Defect: 100,000 LISTs nested each in the one before; shown to depth 256.
+    const int levels = 100000;
+    Bytes nest;
+    for (int i = 0; i < levels; ++i) nest.code("LIST").le32(static_cast<uint32_t>(levels - i) * 12 - 8).code("deep");
+    const std::string deep = File("深层 вложение 🎞.avi", Form("AVI ", nest).str());
+    // Defect: a chunk with a size whose top bit is set, and one running past its parent.
+    const std::string streamed = File("streamed.wav", Bytes().code("RIFF").le32(0xFFFFFFFF).code("WAVE")
+                                                          .append(Bytes::Chunk("fmt ", Bytes().fill(16)))
+                                                          .code("data").le32(0xFFFFFFFF).fill(10).str());
+    // Defect: too small, and not RIFF.
+    const std::string tiny = File("tiny.avi", "RIFF\x04");
+    const std::string text = File("text.avi", "this is plain text, not a RIFF file");
+
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        const Items_t deepItems = AnalyseAfterGood(w, deep);
+        ASSERT_EQ(deepItems.size(), 1u + kRiffMaxDepth);
+        EXPECT_EQ(deepItems.back(), std::string(2 * kRiffMaxDepth, ' ') + "LIST_deep[" +
+                                        std::to_string((levels - kRiffMaxDepth + 1) * 12 - 8) + "Bytes]");
+        EXPECT_EQ(AnalyseAfterGood(w, streamed), (Items_t{"RIFF_WAVE[-1Bytes]", "  fmt [16Bytes]", "  data[-1Bytes]"}));
+        EXPECT_EQ(AnalyseAfterGood(w, tiny), goodItems);
+        EXPECT_EQ(AnalyseAfterGood(w, text), goodItems);
+    });
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, msg::kTooSmall);
+    EXPECT_EQ(boxes[1].text, msg::kNotRiff);
+}
+
+TEST_F(HostileDialog, SixGibSparseFileIsShownWithItsTrueSizes) {
+    const std::string path = File("big.avi", "");
+    {
+        std::ofstream f(path, std::ios::binary);
+        f << Bytes().code("RIFF").le32(0xFFFFFFF0).code("AVI ").code("JUNK").le32(0xFFFFFFE4).str();
+    }
+    ASSERT_EQ(truncate(path.c_str(), 6LL << 30), 0);
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        EXPECT_EQ(AnalyseAfterGood(w, path), (Items_t{"RIFF_AVI [4294967280Bytes]", "  JUNK[4294967268Bytes]"}));
+    });
+    EXPECT_TRUE(boxes.empty());
+    unlink(path.c_str());
+}
+
+TEST_F(HostileDialog, RunningOutOfMemoryReportsAndKeepsTheOldTree) {
+    // A LIST of 70,000 empty chunks needs a second block of nodes, which fails.
+    Bytes movi;
+    for (int i = 0; i < 70000; ++i) movi.code("00dc").le32(0);
+    const std::string big = File("big.avi", Form("AVI ", Bytes::List("movi", movi)).str());
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, good);
+        Click(w, IDC_ANALYZE);
+        const ChunkNode* before = dlg.m_pRoot;
+        SetBlockAllocationFailureForTesting(2);
+        TypePath(w, big);
+        Click(w, IDC_ANALYZE);
+        SetBlockAllocationFailureForTesting(0);
+        EXPECT_EQ(Items(w), goodItems);
+        EXPECT_EQ(dlg.m_pRoot, before);
+        EXPECT_EQ(LabelText(*dlg.m_pRoot), goodItems[0]);
+    });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, msg::kOutOfMemory);
+}
+
+}  // namespace
