@@ -1,4 +1,7 @@
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <strings.h>
 #include <vector>
 
 #include "dlgtemplate.h"
@@ -17,6 +20,49 @@ const DlgTemplate* AfxFindDialogTemplate(unsigned id) {
     for (auto t = tables.rbegin(); t != tables.rend(); ++t)
         for (size_t i = 0; i < (*t)->dialogCount; ++i)
             if (static_cast<unsigned>((*t)->dialogs[i].id) == id) return &(*t)->dialogs[i];
+    return nullptr;
+}
+
+namespace {
+template <typename T>
+const T* FindIn(unsigned id, const T* ResourceTable::*list, size_t ResourceTable::*count) {
+    const auto& tables = Tables();
+    for (auto t = tables.rbegin(); t != tables.rend(); ++t)
+        for (size_t i = 0; i < (*t)->*count; ++i)
+            if (((*t)->*list)[i].id == id) return &((*t)->*list)[i];
+    return nullptr;
+}
+}  // namespace
+
+const FileResource* AfxFindIconResource(unsigned id) { return FindIn(id, &ResourceTable::icons, &ResourceTable::iconCount); }
+
+const FileResource* AfxFindBitmapResource(unsigned id) {
+    return FindIn(id, &ResourceTable::bitmaps, &ResourceTable::bitmapCount);
+}
+
+const VersionResource* AfxFindVersionResource(unsigned id) {
+    return FindIn(id, &ResourceTable::versions, &ResourceTable::versionCount);
+}
+
+const ResourceTable* AfxFindIconTable(unsigned id) {
+    const auto& tables = Tables();
+    for (auto t = tables.rbegin(); t != tables.rend(); ++t)
+        for (size_t i = 0; i < (*t)->iconCount; ++i)
+            if ((*t)->icons[i].id == id) return *t;
+    return nullptr;
+}
+
+const char* AfxVersionString(const VersionResource& version, const char* key) {
+    if (version.blockCount == 0) return nullptr;
+    const VersionStringBlock* block = &version.blocks[0];
+    if (version.translationCount > 0) {
+        char name[9];
+        std::snprintf(name, sizeof name, "%04X%04X", version.translations[0].language, version.translations[0].codePage);
+        for (size_t i = 0; i < version.blockCount; ++i)
+            if (strcasecmp(version.blocks[i].name, name) == 0) block = &version.blocks[i];
+    }
+    for (size_t i = 0; i < block->count; ++i)
+        if (std::strcmp(block->strings[i].key, key) == 0) return block->strings[i].value;
     return nullptr;
 }
 

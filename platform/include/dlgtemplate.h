@@ -1,6 +1,6 @@
-// Resources of a program: dialog templates and strings, as the resource
-// converter generates them from the program's resource script, and the
-// conversion of dialog units to pixels.
+// Resources of a program: dialog templates, strings, icons, bitmaps and
+// version information, as the resource converter generates them from the
+// program's resource script, and the conversion of dialog units to pixels.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,8 @@ struct DlgItemTemplate {
     uint32_t style;
     uint32_t exStyle;
     short x, y, cx, cy;  // dialog units
+    int imageId;         // text given as a resource number (the picture of a
+                         // bitmap static): that number, text empty; else 0
 };
 
 struct DlgTemplate {
@@ -38,12 +40,56 @@ struct StringResource {
     const char* text;
 };
 
+// An icon group or a bitmap: the bytes of the file the script names (an
+// icon file or a .bmp file), checked by the converter.
+struct FileResource {
+    unsigned id;
+    uint16_t language;
+    const unsigned char* data;
+    size_t size;
+};
+
+struct VersionString {
+    const char* key;
+    const char* value;  // UTF-8
+};
+
+// A block of StringFileInfo, named by language and code page ("080404B0").
+struct VersionStringBlock {
+    const char* name;
+    const VersionString* strings;
+    size_t count;
+};
+
+struct VersionTranslation {
+    uint16_t language;
+    uint16_t codePage;
+};
+
+struct VersionResource {
+    unsigned id;
+    uint16_t language;
+    uint32_t fileVersionMS, fileVersionLS;  // major << 16 | minor, build << 16 | revision
+    uint32_t productVersionMS, productVersionLS;
+    uint32_t fileFlagsMask, fileFlags, fileOS, fileType, fileSubtype;
+    const VersionStringBlock* blocks;
+    size_t blockCount;
+    const VersionTranslation* translations;
+    size_t translationCount;
+};
+
 struct ResourceTable {
     const char* name;  // the script it came from
     const DlgTemplate* dialogs;
     size_t dialogCount;
     const StringResource* strings;
     size_t stringCount;
+    const FileResource* icons;
+    size_t iconCount;
+    const FileResource* bitmaps;
+    size_t bitmapCount;
+    const VersionResource* versions;
+    size_t versionCount;
 };
 
 // Makes the program's resources known; the generated table calls this during
@@ -51,6 +97,15 @@ struct ResourceTable {
 void AfxRegisterResources(const ResourceTable* table);
 const DlgTemplate* AfxFindDialogTemplate(unsigned id);
 const StringResource* AfxFindStringResource(unsigned id);
+const FileResource* AfxFindIconResource(unsigned id);
+const FileResource* AfxFindBitmapResource(unsigned id);
+const VersionResource* AfxFindVersionResource(unsigned id);
+// The table that holds icon group `id`, or null.
+const ResourceTable* AfxFindIconTable(unsigned id);
+
+// The value of `key` in the version resource's string block of its first
+// translation (the first block when no block matches); null if none.
+const char* AfxVersionString(const VersionResource& version, const char* key);
 
 // Dialog base units: from the dialog font, the average width of the 52 ASCII
 // letters and the font's height, as Windows derives them.

@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
 
 #include "afxcmn.h"
 #include "afxwin.h"
+#include "dib.h"
 
 namespace {
 
@@ -32,6 +34,11 @@ const std::map<std::string, int64_t>& BuiltinConstants() {
         {"IDC_STATIC", -1}, {"LANG_NEUTRAL", 0x00}, {"LANG_CHINESE", 0x04}, {"LANG_ENGLISH", 0x09},
         {"SUBLANG_NEUTRAL", 0x00}, {"SUBLANG_DEFAULT", 0x01}, {"SUBLANG_CHINESE_SIMPLIFIED", 0x02},
         {"SUBLANG_ENGLISH_US", 0x01},
+        // Version information
+        {"VS_VERSION_INFO", 1}, {"VS_FFI_FILEFLAGSMASK", 0x3F}, {"VS_FF_DEBUG", 0x01}, {"VS_FF_PRERELEASE", 0x02},
+        {"VS_FF_PATCHED", 0x04}, {"VS_FF_PRIVATEBUILD", 0x08}, {"VS_FF_INFOINFERRED", 0x10},
+        {"VS_FF_SPECIALBUILD", 0x20}, {"VOS_UNKNOWN", 0}, {"VOS__WINDOWS32", 0x4}, {"VOS_NT", 0x40000},
+        {"VOS_NT_WINDOWS32", 0x40004}, {"VFT_UNKNOWN", 0}, {"VFT_APP", 1}, {"VFT_DLL", 2}, {"VFT2_UNKNOWN", 0},
     };
 #undef C
     return table;
@@ -319,6 +326,7 @@ private:
         }
         std::stringstream content;
         content << in.rdbuf();
+        script_.files.push_back(path.string());
         // Headers contribute their #define lines only; script fragments are read whole.
         const std::string ext = path.extension().string();
         const bool header = ext == ".h" || ext == ".H" || ext == ".hpp" || ext == ".c";
@@ -529,6 +537,10 @@ private:
                     if (nameTok.kind == Tok::String)
                         throw RcError(nameTok.file, nameTok.line, "dialogs need a numeric identifier");
                     Dialog(nameTok, type.text == "DIALOGEX");
+                } else if (type.kind == Tok::Ident && (type.text == "ICON" || type.text == "BITMAP")) {
+                    FileStatement(nameTok, type.text == "ICON");
+                } else if (type.kind == Tok::Ident && type.text == "VERSIONINFO") {
+                    VersionInfo(nameTok);
                 } else {
                     throw RcError(type.file, type.line, "resource type '" + type.text + "' is not supported");
                 }
@@ -577,6 +589,158 @@ private:
             script_.strings.push_back({static_cast<unsigned>(id), lang, text});
         }
         ++pos_;
+    }
+
+    // The number a resource is named by; names in quotes are not supported.
+    unsigned ResourceId(const Token& nameTok, const char* what) {
+        if (nameTok.kind == Tok::String)
+            throw RcError(nameTok.file, nameTok.line, std::string(what) + " need a numeric identifier");
+        const int64_t id = nameTok.kind == Tok::Number ? nameTok.value : Resolve(nameTok);
+        if (id <= 0 || id > 0xFFFF)
+            throw RcError(nameTok.file, nameTok.line, std::string(what) + " identifier out of range");
+        return static_cast<unsigned>(id);
+    }
+
+    // nameID ICON "file.ico" / nameID BITMAP "file.bmp": the file is read
+    // now, relative to the script the statement is written in, and checked
+    // as the program will read it.
+    void FileStatement(const Token& nameTok, bool icon) {
+        const char* kind = icon ? "icons" : "bitmaps";
+        RcFile r;
+        r.id = ResourceId(nameTok, kind);
+        r.language = language_;
+        SkipMemoryOptions();
+        if (AtEnd() || Peek().kind != Tok::String) Fail(std::string("the ") + (icon ? "icon" : "bitmap") + " file's name expected (a string in quotes)");
+        const Token& fileTok = Next("a file name");
+        std::vector<RcFile>& list = icon ? script_.icons : script_.bitmaps;
+        for (const RcFile& other : list)
+            if (other.id == r.id && other.language == r.language)
+                throw RcError(nameTok.file, nameTok.line,
+                              std::string(icon ? "icon " : "bitmap ") + std::to_string(r.id) + " defined twice");
+        const std::filesystem::path path = std::filesystem::path(fileTok.file).parent_path() / fileTok.text;
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw RcError(fileTok.file, fileTok.line, "cannot open " + std::string(icon ? "icon" : "bitmap") + " file '" + fileTok.text + "'");
+        r.data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        r.path = path.string();
+        script_.files.push_back(r.path);
+
+        std::string error;
+        DecodedImage image;
+        if (icon) {
+            std::vector<IconFileEntry> entries;
+            bool ok = ReadIconDirectory(r.data.data(), r.data.size(), &entries, &error);
+            for (size_t i = 0; ok && i < entries.size(); ++i)
+                ok = DecodeIconImage(r.data.data(), r.data.size(), entries[i], &image, &error);
+            if (!ok) throw RcError(fileTok.file, fileTok.line, "icon file '" + fileTok.text + "': " + error);
+        } else if (!DecodeBmpFile(r.data.data(), r.data.size(), &image, &error)) {
+            throw RcError(fileTok.file, fileTok.line, "bitmap file '" + fileTok.text + "': " + error);
+        }
+        list.push_back(std::move(r));
+    }
+
+    // Two 16-bit halves of a four-part version a, b, c, d: a << 16 | b and c << 16 | d.
+    void FourPartVersion(uint32_t out[2]) {
+        uint32_t part[4];
+        for (int i = 0; i < 4; ++i) {
+            if (i) Comma();
+            const Token& at = AtEnd() ? Last() : Peek();
+            const int64_t v = Value();
+            if (v < 0 || v > 0xFFFF) throw RcError(at.file, at.line, "a version part lies outside 0..65535");
+            part[i] = static_cast<uint32_t>(v);
+        }
+        out[0] = part[0] << 16 | part[1];
+        out[1] = part[2] << 16 | part[3];
+    }
+
+    uint32_t Dword() {
+        const Token& at = AtEnd() ? Last() : Peek();
+        const int64_t v = Value();
+        if (v < INT32_MIN || v > static_cast<int64_t>(UINT32_MAX)) throw RcError(at.file, at.line, "number out of range");
+        return static_cast<uint32_t>(v);
+    }
+
+    void Begin(const std::string& what) {
+        if (!PeekBegin()) Fail("BEGIN expected" + Near() + " to open " + what);
+        ++pos_;
+    }
+    // True at the END that closes what was opened; fails at the end of the script.
+    bool AtClose(const std::string& what) {
+        if (AtEnd()) Fail("END expected: " + what + " is not closed");
+        if (!PeekEnd()) return false;
+        ++pos_;
+        return true;
+    }
+
+    void VersionInfo(const Token& nameTok) {
+        RcVersion v;
+        v.id = ResourceId(nameTok, "version resources");
+        v.language = language_;
+        for (const RcVersion& other : script_.versions)
+            if (other.id == v.id && other.language == v.language)
+                throw RcError(nameTok.file, nameTok.line, "version information " + std::to_string(v.id) + " defined twice");
+        while (!PeekBegin()) {
+            const Token& t = Next("BEGIN");
+            if (t.kind != Tok::Ident) throw RcError(t.file, t.line, "BEGIN expected before '" + t.text + "'");
+            if (t.text == "FILEVERSION") FourPartVersion(v.fileVersion);
+            else if (t.text == "PRODUCTVERSION") FourPartVersion(v.productVersion);
+            else if (t.text == "FILEFLAGSMASK") v.fileFlagsMask = Dword();
+            else if (t.text == "FILEFLAGS") v.fileFlags = Dword();
+            else if (t.text == "FILEOS") v.fileOS = Dword();
+            else if (t.text == "FILETYPE") v.fileType = Dword();
+            else if (t.text == "FILESUBTYPE") v.fileSubtype = Dword();
+            else throw RcError(t.file, t.line, "version statement '" + t.text + "' is not supported");
+        }
+        Begin("the version information");
+        while (!AtClose("the version information")) {
+            if (!PeekIdent("BLOCK")) Fail("BLOCK expected" + Near());
+            ++pos_;
+            const Token& nameAt = AtEnd() ? Last() : Peek();
+            const std::string block = String("a block name");
+            if (block == "StringFileInfo") {
+                Begin("block StringFileInfo");
+                while (!AtClose("block StringFileInfo")) {
+                    if (!PeekIdent("BLOCK")) Fail("BLOCK expected" + Near());
+                    ++pos_;
+                    const Token& at = AtEnd() ? Last() : Peek();
+                    RcVersionBlock b;
+                    b.name = String("a block name");
+                    if (b.name.size() != 8 || b.name.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+                        throw RcError(at.file, at.line, "a string block is named by 8 hex digits (language and code page), not '" + b.name + "'");
+                    Begin("block " + b.name);
+                    while (!AtClose("block " + b.name)) {
+                        if (!PeekIdent("VALUE")) Fail("VALUE expected" + Near());
+                        ++pos_;
+                        std::string key = String("a value name");
+                        Comma();
+                        std::string value = String("a string value");
+                        // Scripts often end values with an explicit "\0"; the terminator is implied.
+                        while (!value.empty() && value.back() == '\0') value.pop_back();
+                        b.values.emplace_back(std::move(key), std::move(value));
+                    }
+                    v.blocks.push_back(std::move(b));
+                }
+            } else if (block == "VarFileInfo") {
+                Begin("block VarFileInfo");
+                while (!AtClose("block VarFileInfo")) {
+                    if (!PeekIdent("VALUE")) Fail("VALUE expected" + Near());
+                    ++pos_;
+                    const Token& at = AtEnd() ? Last() : Peek();
+                    if (String("a value name") != "Translation")
+                        throw RcError(at.file, at.line, "block VarFileInfo holds only the value \"Translation\"");
+                    do {
+                        Comma();
+                        const uint32_t lang = Dword();
+                        Comma();
+                        const uint32_t page = Dword();
+                        if (lang > 0xFFFF || page > 0xFFFF) throw RcError(at.file, at.line, "a translation is two 16-bit numbers");
+                        v.translations.emplace_back(static_cast<uint16_t>(lang), static_cast<uint16_t>(page));
+                    } while (PeekPunct(","));
+                }
+            } else {
+                throw RcError(nameAt.file, nameAt.line, "unknown version block '" + block + "'");
+            }
+        }
+        script_.versions.push_back(std::move(v));
     }
 
     void Dialog(const Token& nameTok, bool extended) {
@@ -665,7 +829,15 @@ private:
         RcControl c;
         const uint32_t childVisible = WS_CHILD | WS_VISIBLE;
         if (kw.text == "CONTROL") {
-            c.text = String("the control's text");
+            // The text is a string, or a resource number (the image of a picture control).
+            if (!AtEnd() && Peek().kind != Tok::String) {
+                const Token& at = Peek();
+                const int image = Int();
+                if (image <= 0 || image > 0xFFFF) throw RcError(at.file, at.line, "a control's resource number must lie in 1..65535");
+                c.imageId = image;
+            } else {
+                c.text = String("the control's text");
+            }
             Comma();
             c.id = Int();
             Comma();
@@ -784,7 +956,8 @@ std::string GenerateResourceSource(const ResourceScript& script, const std::stri
         o << "const DlgItemTemplate kItems" << d.id << "_" << d.language << "[] = {\n";
         for (const RcControl& c : d.controls)
             o << "    {" << Quote(c.className) << ", " << Quote(c.text) << ", " << c.id << ", " << Hex(c.style) << ", "
-              << Hex(c.exStyle) << ", " << c.x << ", " << c.y << ", " << c.cx << ", " << c.cy << "},\n";
+              << Hex(c.exStyle) << ", " << c.x << ", " << c.y << ", " << c.cx << ", " << c.cy << ", " << c.imageId
+              << "},\n";
         o << "};\n\n";
     }
     if (!script.dialogs.empty()) {
@@ -807,10 +980,82 @@ std::string GenerateResourceSource(const ResourceScript& script, const std::stri
             o << "    {" << s.id << ", " << s.language << ", " << Quote(s.text) << "},\n";
         o << "};\n\n";
     }
+    auto files = [&o](const std::vector<RcFile>& list, const char* name) {
+        if (list.empty()) return;
+        for (const RcFile& f : list) {
+            o << "// " << std::filesystem::path(f.path).filename().string() << "\n"
+              << "const unsigned char k" << name << "Data" << f.id << "_" << f.language << "[] = {";
+            for (size_t i = 0; i < f.data.size(); ++i) {
+                if (i % 16 == 0) o << "\n   ";
+                o << " " << static_cast<unsigned>(f.data[i]) << ",";
+            }
+            o << "\n};\n\n";
+        }
+        o << "const FileResource k" << name << "s[] = {\n";
+        for (const RcFile& f : list)
+            o << "    {" << f.id << ", " << f.language << ", k" << name << "Data" << f.id << "_" << f.language << ", "
+              << f.data.size() << "},\n";
+        o << "};\n\n";
+    };
+    files(script.icons, "Icon");
+    files(script.bitmaps, "Bitmap");
+    for (size_t n = 0; n < script.versions.size(); ++n) {
+        const RcVersion& v = script.versions[n];
+        for (size_t b = 0; b < v.blocks.size(); ++b) {
+            o << "const VersionString kVersion" << n << "Block" << b << "[] = {\n";
+            for (const auto& kv : v.blocks[b].values) o << "    {" << Quote(kv.first) << ", " << Quote(kv.second) << "},\n";
+            if (v.blocks[b].values.empty()) o << "    {nullptr, nullptr},\n";
+            o << "};\n\n";
+        }
+        o << "const VersionStringBlock kVersion" << n << "Blocks[] = {\n";
+        for (size_t b = 0; b < v.blocks.size(); ++b)
+            o << "    {" << Quote(v.blocks[b].name) << ", kVersion" << n << "Block" << b << ", " << v.blocks[b].values.size()
+              << "},\n";
+        if (v.blocks.empty()) o << "    {nullptr, nullptr, 0},\n";
+        o << "};\n\nconst VersionTranslation kVersion" << n << "Translations[] = {\n";
+        for (const auto& t : v.translations) o << "    {" << t.first << ", " << t.second << "},\n";
+        if (v.translations.empty()) o << "    {0, 0},\n";
+        o << "};\n\n";
+    }
+    if (!script.versions.empty()) {
+        o << "const VersionResource kVersions[] = {\n";
+        for (size_t n = 0; n < script.versions.size(); ++n) {
+            const RcVersion& v = script.versions[n];
+            o << "    {" << v.id << ", " << v.language << ", " << Hex(v.fileVersion[0]) << ", " << Hex(v.fileVersion[1])
+              << ", " << Hex(v.productVersion[0]) << ", " << Hex(v.productVersion[1]) << ", " << Hex(v.fileFlagsMask)
+              << ", " << Hex(v.fileFlags) << ", " << Hex(v.fileOS) << ", " << Hex(v.fileType) << ", "
+              << Hex(v.fileSubtype) << ", kVersion" << n << "Blocks, " << v.blocks.size() << ", kVersion" << n
+              << "Translations, " << v.translations.size() << "},\n";
+        }
+        o << "};\n\n";
+    }
+    auto list = [](bool empty, const char* name, size_t count) {
+        return empty ? std::string("nullptr, 0") : std::string(name) + ", " + std::to_string(count);
+    };
     o << "const ResourceTable kTable = {" << Quote(scriptName) << ", "
-      << (script.dialogs.empty() ? "nullptr, 0" : "kDialogs, " + std::to_string(script.dialogs.size())) << ", "
-      << (script.strings.empty() ? "nullptr, 0" : "kStrings, " + std::to_string(script.strings.size())) << "};\n\n"
+      << list(script.dialogs.empty(), "kDialogs", script.dialogs.size()) << ", "
+      << list(script.strings.empty(), "kStrings", script.strings.size()) << ", "
+      << list(script.icons.empty(), "kIcons", script.icons.size()) << ", "
+      << list(script.bitmaps.empty(), "kBitmaps", script.bitmaps.size()) << ", "
+      << list(script.versions.empty(), "kVersions", script.versions.size()) << "};\n\n"
       << "struct Registrar {\n    Registrar() { AfxRegisterResources(&kTable); }\n} registrar;\n\n"
       << "}  // namespace\n";
     return o.str();
+}
+
+std::string GenerateDependencyRule(const ResourceScript& script, const std::string& scriptPath, const std::string& output) {
+    // Make syntax: spaces in names are escaped with a backslash.
+    auto escape = [](const std::string& name) {
+        std::string out;
+        for (char c : name) {
+            if (c == ' ' || c == '#') out += '\\';
+            if (c == '$') out += '$';
+            out += c;
+        }
+        return out;
+    };
+    std::string rule = escape(output) + ":";
+    rule += " \\\n  " + escape(scriptPath);
+    for (const std::string& f : script.files) rule += " \\\n  " + escape(f);
+    return rule + "\n";
 }

@@ -1,5 +1,7 @@
 // Resource converter: reads a resource script and writes the C++ source of
-// its resource table. Usage: rcconv SCRIPT.rc OUTPUT.cpp
+// its resource table. Usage: rcconv SCRIPT.rc OUTPUT.cpp [DEPFILE]
+// DEPFILE, if given, receives a make rule naming every file the table was
+// made from (included scripts and headers, icons, bitmaps).
 // On anything it cannot read it prints "file:line: error: ..." and fails.
 #include <cstdio>
 #include <filesystem>
@@ -8,8 +10,8 @@
 #include "rc_parser.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s SCRIPT.rc OUTPUT.cpp\n", argc > 0 ? argv[0] : "rcconv");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s SCRIPT.rc OUTPUT.cpp [DEPFILE]\n", argc > 0 ? argv[0] : "rcconv");
         return 2;
     }
     try {
@@ -26,6 +28,14 @@ int main(int argc, char** argv) {
             }
         }
         std::filesystem::rename(temp, argv[2]);
+        if (argc == 4) {
+            std::ofstream dep(argv[3], std::ios::binary | std::ios::trunc);
+            dep << GenerateDependencyRule(script, argv[1], argv[2]);
+            if (!dep) {
+                std::fprintf(stderr, "%s: error: cannot write\n", argv[3]);
+                return 1;
+            }
+        }
     } catch (const RcError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;

@@ -4,10 +4,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 
+#include <filesystem>
+#include <vector>
+
+#include "afxwin.h"
+#include "dib.h"
 #include "rc_parser.h"
+#include "resource.h"
 
 namespace {
 
@@ -69,8 +77,20 @@ TEST(ResourceConverter, RefusesBrokenScriptsWithFileAndLine) {
          "test.rc:6: error: unknown name 'IDC_NOWHERE'"},
         {"unsupported statement", dialogHead + "  SCROLLBAR 1, 0, 0, 1, 1\nEND\n",
          "test.rc:6: error: control statement 'SCROLLBAR' is not supported"},
-        {"unsupported resource", std::string(kHeader) + "\n128 ICON \"x.ico\"\n",
-         "test.rc:5: error: resource type 'ICON' is not supported"},
+        {"unsupported resource", std::string(kHeader) + "\n128 MENU\nBEGIN\nEND\n",
+         "test.rc:5: error: resource type 'MENU' is not supported"},
+        {"missing icon file", std::string(kHeader) + "128 ICON \"nowhere.ico\"\n",
+         "test.rc:4: error: cannot open icon file 'nowhere.ico'"},
+        {"version block not closed",
+         std::string(kHeader) + "1 VERSIONINFO\nFILEVERSION 1,0,0,1\nBEGIN\n BLOCK \"StringFileInfo\"\n BEGIN\n"
+                                "  BLOCK \"080404B0\"\n  BEGIN\n   VALUE \"A\", \"b\"\n",
+         "test.rc:11: error: END expected: block 080404B0 is not closed"},
+        {"version part too big", std::string(kHeader) + "1 VERSIONINFO\nFILEVERSION 1,0,70000,1\nBEGIN\nEND\n",
+         "test.rc:5: error: a version part lies outside 0..65535"},
+        {"unknown version block", std::string(kHeader) + "1 VERSIONINFO\nBEGIN\n BLOCK \"Other\"\n",
+         "test.rc:6: error: unknown version block 'Other'"},
+        {"block not named by language", std::string(kHeader) + "1 VERSIONINFO\nBEGIN\n BLOCK \"StringFileInfo\"\n BEGIN\n  BLOCK \"zh\"\n",
+         "test.rc:8: error: a string block is named by 8 hex digits"},
         {"missing comma", dialogHead + "  PUSHBUTTON \"a\" 1, 0, 0, 1, 1\nEND\n", "test.rc:6: error: ',' expected"},
         {"open string", dialogHead + "  PUSHBUTTON \"a, 1, 0, 0, 1, 1\nEND\n", "test.rc:6: error: string not closed"},
         {"other code page", "#pragma code_page(936)\n", "test.rc:1: error: only code page 65001"},
@@ -98,6 +118,172 @@ TEST(ResourceConverter, TheToolFailsTheBuildWithFileAndLine) {
     text << in.rdbuf();
     EXPECT_EQ(text.str().rfind(script + ":4: error: ", 0), 0u) << text.str();
     EXPECT_FALSE(std::ifstream(output).good()) << "no output is left behind";
+}
+
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const RcDialog* FindDialog(const ResourceScript& s, int id) {
+    for (const RcDialog& d : s.dialogs)
+        if (d.id == id) return &d;
+    return nullptr;
+}
+
+// Both programs' scripts: the same identifiers and layout, each program's own texts.
+TEST(ResourceConverter, ReadsBothProgramsScripts) {
+    struct Program {
+        const char* script;
+        const char* name;
+    };
+    for (const Program p : {Program{"tarnwick.rc", "Tarnwick"}, Program{"quellby.rc", "Quellby"}}) {
+        SCOPED_TRACE(p.script);
+        const std::string name = p.name;
+        const ResourceScript s = ParseResourceFile(std::string(RES_DIR) + "/" + p.script);
+
+        ASSERT_EQ(s.dialogs.size(), 2u);
+        ASSERT_NE(FindDialog(s, IDD_VIEWER_DIALOG), nullptr);
+        EXPECT_EQ(FindDialog(s, IDD_VIEWER_DIALOG)->caption, name + " V1.0");
+        const RcDialog* about = FindDialog(s, IDD_ABOUTBOX);
+        ASSERT_NE(about, nullptr);
+        EXPECT_FALSE(about->extended);
+        EXPECT_EQ(about->caption, "关于 " + name);
+        EXPECT_EQ(about->style, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
+        EXPECT_EQ((std::vector<int>{about->x, about->y, about->cx, about->cy}), (std::vector<int>{0, 0, 235, 86}));
+        EXPECT_EQ(about->pointSize, 9);
+        EXPECT_EQ(about->faceName, "宋体");
+        ASSERT_EQ(about->controls.size(), 4u);
+        EXPECT_EQ(about->controls[0].text, name + " 1.0 版");
+        EXPECT_EQ(about->controls[3].className, "Static");
+        EXPECT_EQ(about->controls[3].imageId, IDB_ABOUT);
+        EXPECT_EQ(about->controls[3].text, "");
+
+        ASSERT_EQ(s.strings.size(), 1u) << "the string table holds the About entry alone";
+        EXPECT_EQ(s.strings[0].id, unsigned{IDS_ABOUTBOX});
+        EXPECT_EQ(s.strings[0].text, "关于 " + name + "(&A)...");
+
+        // The icon group: 32x32 and 16x16 at 16 colours; the picture 74x100 at 8 bits.
+        ASSERT_EQ(s.icons.size(), 1u);
+        EXPECT_EQ(s.icons[0].id, unsigned{IDR_MAINFRAME});
+        std::vector<IconFileEntry> entries;
+        std::string error;
+        ASSERT_TRUE(ReadIconDirectory(s.icons[0].data.data(), s.icons[0].data.size(), &entries, &error)) << error;
+        ASSERT_EQ(entries.size(), 2u);
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(entries[i].width, i == 0 ? 32 : 16);
+            EXPECT_EQ(entries[i].height, entries[i].width);
+            EXPECT_EQ(entries[i].colorCount, 16);
+            EXPECT_EQ(entries[i].bitCount, 4);
+            DibInfo info;
+            ASSERT_TRUE(ReadDibInfo(s.icons[0].data.data() + entries[i].offset, entries[i].size, true, &info, &error));
+            EXPECT_EQ(info.bitCount, 4);
+        }
+        ASSERT_EQ(s.bitmaps.size(), 1u);
+        EXPECT_EQ(s.bitmaps[0].id, unsigned{IDB_ABOUT});
+        DibInfo bmp;
+        ASSERT_TRUE(ReadDibInfo(s.bitmaps[0].data.data() + 14, s.bitmaps[0].data.size() - 14, false, &bmp, &error));
+        EXPECT_EQ((std::vector<int>{bmp.width, bmp.height, bmp.bitCount}), (std::vector<int>{74, 100, 8}));
+
+        ASSERT_EQ(s.versions.size(), 1u);
+        const RcVersion& v = s.versions[0];
+        EXPECT_EQ(v.id, 1u);
+        EXPECT_EQ(v.fileVersion[0], 0x00010000u);
+        EXPECT_EQ(v.fileVersion[1], 0x00000001u);
+        EXPECT_EQ(v.productVersion[0], 0x00010000u);
+        EXPECT_EQ(v.productVersion[1], 0x00000001u);
+        EXPECT_EQ(v.fileFlagsMask, 0x3Fu);
+        EXPECT_EQ(v.fileFlags, 0u);
+        EXPECT_EQ(v.fileOS, 0x4u);    // 32-bit Windows
+        EXPECT_EQ(v.fileType, 0x1u);  // application
+        ASSERT_EQ(v.blocks.size(), 1u);
+        EXPECT_EQ(v.blocks[0].name, "080404B0");
+        std::map<std::string, std::string> values(v.blocks[0].values.begin(), v.blocks[0].values.end());
+        EXPECT_EQ(values.size(), 8u);
+        EXPECT_EQ(values["FileVersion"], "1, 0, 0, 1");
+        EXPECT_EQ(values["ProductVersion"], "1, 0, 0, 1");
+        EXPECT_EQ(values["InternalName"], name);
+        EXPECT_EQ(values["ProductName"], name + " 应用程序");
+        EXPECT_EQ(values["OriginalFilename"], name + ".EXE");
+        EXPECT_EQ(values["FileDescription"].rfind(name + " ", 0), 0u);
+        EXPECT_EQ(values["CompanyName"], "");
+        EXPECT_EQ(values["LegalTrademarks"], "");
+        EXPECT_EQ(v.translations, (std::vector<std::pair<uint16_t, uint16_t>>{{0x0804, 1200}}));
+
+        for (const RcDialog& d : s.dialogs) EXPECT_EQ(d.language, 0x0804);
+        EXPECT_EQ(s.icons[0].language, 0x0804);
+        EXPECT_EQ(v.language, 0x0804);
+    }
+}
+
+// Image files are found beside the script that names them, also when that
+// script is included from elsewhere; they are checked at build time, and
+// the dependency rule names them.
+TEST(ResourceConverter, ImageFilesAreReadRelativeToTheirScriptAndChecked) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "rc_images";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "shared" / "art");
+    fs::copy_file(fs::path(RES_DIR) / "art" / "viewer.ico", dir / "shared" / "art" / "good.ico");
+    fs::copy_file(fs::path(RES_DIR) / "art" / "about.bmp", dir / "shared" / "art" / "good.bmp");
+    std::ofstream(dir / "shared" / "art" / "bad.ico") << "BM this is no icon";
+    std::vector<uint8_t> cut = ReadBytes(RES_DIR "/art/about.bmp");
+    cut.resize(cut.size() - 10);
+    std::ofstream(dir / "shared" / "art" / "cut.bmp", std::ios::binary)
+        .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
+
+    std::ofstream(dir / "shared" / "images.rc") << "#pragma code_page(65001)\n"
+                                                   "128 ICON \"art/good.ico\"\n"
+                                                   "129 BITMAP DISCARDABLE \"art/good.bmp\"\n";
+    std::ofstream(dir / "main.rc") << "#pragma code_page(65001)\n#include \"shared/images.rc\"\n";
+    const ResourceScript s = ParseResourceFile((dir / "main.rc").string());
+    ASSERT_EQ(s.icons.size(), 1u);
+    ASSERT_EQ(s.bitmaps.size(), 1u);
+    EXPECT_EQ(s.icons[0].data, ReadBytes(RES_DIR "/art/viewer.ico"));
+    const std::string rule = GenerateDependencyRule(s, (dir / "main.rc").string(), "out.cpp");
+    for (const char* part : {"out.cpp:", "main.rc", "shared/images.rc", "shared/art/good.ico", "shared/art/good.bmp"})
+        EXPECT_NE(rule.find(part), std::string::npos) << part << " in " << rule;
+
+    struct Case {
+        const char* statement;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"128 ICON \"art/bad.ico\"", "images.rc:2: error: icon file 'art/bad.ico': not an icon file"},
+        {"128 ICON \"art/good.bmp\"", "images.rc:2: error: icon file 'art/good.bmp': not an icon file"},
+        {"129 BITMAP \"art/good.ico\"", "images.rc:2: error: bitmap file 'art/good.ico': not a bitmap file"},
+        {"129 BITMAP \"art/cut.bmp\"", "images.rc:2: error: bitmap file 'art/cut.bmp': the pixel data is cut short"},
+        {"129 BITMAP \"good.bmp\"", "images.rc:2: error: cannot open bitmap file 'good.bmp'"},
+        {"\"NAMED\" ICON \"art/good.ico\"", "images.rc:2: error: icons need a numeric identifier"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(dir / "shared" / "images.rc") << "#pragma code_page(65001)\n" << c.statement << "\n";
+        std::string error;
+        try {
+            ParseResourceFile((dir / "main.rc").string());
+        } catch (const RcError& e) {
+            error = e.what();
+        }
+        const std::string where = (dir / "shared").string() + "/";
+        EXPECT_EQ(error.rfind(where + c.expected, 0), 0u) << c.statement << ": got \"" << error << "\"";
+    }
+}
+
+// The committed artwork is what the generator draws.
+TEST(Artwork, CommittedFilesAreTheGeneratorsOutput) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "artwork";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    ASSERT_EQ(std::system((std::string(MAKE_ARTWORK_PATH) + " " + dir.string()).c_str()), 0);
+    for (const char* name : {"viewer.ico", "viewer-32.png", "viewer-16.png", "about.bmp"}) {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> drawn = ReadBytes((dir / name).string());
+        EXPECT_FALSE(drawn.empty());
+        EXPECT_TRUE(drawn == ReadBytes(std::string(RES_DIR) + "/art/" + name))
+            << "run the artwork target and commit res/art";
+    }
 }
 
 }  // namespace
