@@ -48,9 +48,11 @@ std::string LabelText(const ChunkNode& node) {
 }
 
 namespace {
-constexpr size_t kBlockBytes = ChunkTree::kNodesPerBlock * sizeof(ChunkNode);
+// A block is 4 MiB of address space: two huge pages where the system has them.
+constexpr size_t kBlockBytes = size_t{4} << 20;
 constexpr size_t kPage = 4096;
-static_assert(kBlockBytes % kPage == 0, "blocks are whole pages");
+constexpr size_t kHugePage = size_t{2} << 20;
+static_assert(ChunkTree::kNodesPerBlock * sizeof(ChunkNode) <= kBlockBytes, "nodes fit their block");
 
 // Test hooks (chunk_node_test_hooks.h): blocks to go before one fails, and
 // blocks mapped now.
@@ -78,7 +80,9 @@ ChunkTree::~ChunkTree() {
 
 size_t ChunkTree::BytesInUse() const {
     if (blocks_.empty()) return 0;
-    const size_t lastBytes = (used_ * sizeof(ChunkNode) + kPage - 1) / kPage * kPage;
+    // The first block is backed page by page, later ones by huge pages.
+    const size_t unit = blocks_.size() == 1 ? kPage : kHugePage;
+    const size_t lastBytes = (used_ * sizeof(ChunkNode) + unit - 1) / unit * unit;
     return (blocks_.size() - 1) * kBlockBytes + lastBytes;
 }
 
@@ -88,6 +92,10 @@ ChunkNode* ChunkTree::NewNode(int64_t offset) noexcept {
         // Anonymous pages read as zero and are only backed once written.
         void* block = ::mmap(nullptr, kBlockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (block == MAP_FAILED) return nullptr;
+        // A tree that outgrows its first block is a big one: let the system
+        // back the rest with huge pages, which it fills far faster than
+        // single pages. Small trees stay on single pages.
+        if (!blocks_.empty()) ::madvise(block, kBlockBytes, MADV_HUGEPAGE);
         try {
             blocks_.push_back(static_cast<ChunkNode*>(block));
         } catch (...) {

@@ -32,8 +32,8 @@ std::string LabelText(const ChunkNode& node);
 
 // Owns the nodes of one analysis. Nodes come from large blocks of address
 // space whose pages the system provides only as nodes are written, so a tree
-// costs 48 bytes per node plus less than a page, whatever its size, and is
-// released in one go.
+// costs 48 bytes per node plus at most one partly filled page (a huge page
+// once the tree outgrows its first block), and is released in one go.
 class ChunkTree {
 public:
     ChunkTree() = default;
@@ -49,10 +49,11 @@ public:
     ChunkNode* root = nullptr;
 
     size_t NodeCount() const { return count_; }
-    // Memory the nodes occupy: whole pages of node storage written so far.
+    // Memory the nodes occupy: the pages of node storage written so far
+    // (huge pages beyond the first block).
     size_t BytesInUse() const;
 
-    static constexpr size_t kNodesPerBlock = 65536;  // 3 MiB of address space
+    static constexpr size_t kNodesPerBlock = 87381;  // 4 MiB of address space
 
 private:
     std::vector<ChunkNode*> blocks_;

@@ -456,9 +456,9 @@ public:
     ~FailingBlock() { SetBlockAllocationFailureForTesting(0); }
 };
 
-// More nodes than one block holds: 70,000 empty chunks in movi, or 70,000
-// free atoms, with the root and movi 70,002 and 70,001 nodes.
-constexpr int kManyNodes = 70000;
+// More nodes than one block holds: 100,000 empty chunks in movi, or 100,000
+// free atoms, with the root and movi 100,002 and 100,001 nodes.
+constexpr int kManyNodes = 100000;
 static_assert(kManyNodes > static_cast<int>(ChunkTree::kNodesPerBlock));
 
 std::string ManyChunks() {

@@ -104,9 +104,9 @@ TEST_F(HostileDialog, SixGibSparseFileIsShownWithItsTrueSizes) {
 }
 
 TEST_F(HostileDialog, RunningOutOfMemoryReportsAndKeepsTheOldTree) {
-    // A LIST of 70,000 empty chunks needs a second block of nodes, which fails.
+    // A LIST of 100,000 empty chunks needs a second block of nodes, which fails.
     Bytes movi;
-    for (int i = 0; i < 70000; ++i) movi.code("00dc").le32(0);
+    for (int i = 0; i < 100000; ++i) movi.code("00dc").le32(0);
     const std::string big = File("big.avi", Form("AVI ", Bytes::List("movi", movi)).str());
     ProbeDlg dlg;
     Run(dlg, [&](QWidget* w) {
