@@ -2,7 +2,10 @@
 
 #include <afxdlgs.h>
 
+#include "about_dlg.h"
+
 BEGIN_MESSAGE_MAP(CViewerDlg, CDialog)
+ON_WM_SYSCOMMAND()
 ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_BN_CLICKED(IDC_ANALYZE, OnAnalyze)
@@ -25,12 +28,31 @@ void CViewerDlg::DoDataExchange(CDataExchange* pDX) {
 BOOL CViewerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    // >>> The About entry of the system menu is added here. <<<
+    // The About entry at the end of the system menu, after a separator.
+    CMenu* pSysMenu = GetSystemMenu(FALSE);
+    if (pSysMenu != nullptr) {
+        CString strAboutMenu;
+        strAboutMenu.LoadString(IDS_ABOUTBOX);
+        if (!strAboutMenu.IsEmpty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+        }
+    }
 
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
     return TRUE;  // the focus goes to the first control in tab order, the exit button
+}
+
+void CViewerDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    // The system keeps the low four bits of a command for itself.
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
 }
 
 void CViewerDlg::OnPaint() {

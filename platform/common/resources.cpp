@@ -44,12 +44,33 @@ const VersionResource* AfxFindVersionResource(unsigned id) {
     return FindIn(id, &ResourceTable::versions, &ResourceTable::versionCount);
 }
 
-const ResourceTable* AfxFindIconTable(unsigned id) {
+namespace {
+template <typename T>
+bool Holds(const T* list, size_t count, unsigned id) {
+    for (size_t i = 0; i < count; ++i)
+        if (static_cast<unsigned>(list[i].id) == id) return true;
+    return false;
+}
+}  // namespace
+
+const ResourceTable* AfxFindResourceTable(unsigned id, unsigned type) {
     const auto& tables = Tables();
-    for (auto t = tables.rbegin(); t != tables.rend(); ++t)
-        for (size_t i = 0; i < (*t)->iconCount; ++i)
-            if ((*t)->icons[i].id == id) return *t;
+    for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
+        const ResourceTable& r = **t;
+        const bool found = type == 2    ? Holds(r.bitmaps, r.bitmapCount, id)
+                           : type == 5  ? Holds(r.dialogs, r.dialogCount, id)
+                           : type == 6  ? Holds(r.strings, r.stringCount, id)
+                           : type == 14 ? Holds(r.icons, r.iconCount, id)
+                           : type == 16 ? Holds(r.versions, r.versionCount, id)
+                                        : false;
+        if (found) return *t;
+    }
     return nullptr;
+}
+
+std::string AfxVersionText(const VersionResource& v) {
+    return std::to_string(v.fileVersionMS >> 16) + "." + std::to_string(v.fileVersionMS & 0xFFFF) + "." +
+           std::to_string(v.fileVersionLS >> 16) + "." + std::to_string(v.fileVersionLS & 0xFFFF);
 }
 
 const char* AfxVersionString(const VersionResource& version, const char* key) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "afxwin.h"
 
@@ -36,3 +37,20 @@ FileDialogHandler AfxSetFileDialogHandler(FileDialogHandler handler);
 // with the dialog; tests use it to drive the dialog from inside its loop.
 using DialogShownHandler = std::function<void(CDialog&)>;
 DialogShownHandler AfxSetDialogShownHandler(DialogShownHandler handler);
+
+// Called instead of showing a popup menu (the system menu), with its items
+// and the screen position it would open at; returns the command chosen, or
+// nothing when the menu is dismissed.
+struct MenuPopupRequest {
+    struct Item {
+        std::string text;
+        UINT id;
+        UINT flags;
+    };
+    std::vector<Item> items;
+    int x;
+    int y;
+    bool byMouse;  // opened by a right-click rather than the keyboard
+};
+using MenuPopupHandler = std::function<std::optional<UINT>(const MenuPopupRequest&)>;
+MenuPopupHandler AfxSetMenuPopupHandler(MenuPopupHandler handler);

@@ -42,12 +42,16 @@ struct HDC__;  // a device context open for painting
 using HDC = HDC__*;
 struct HINSTANCE__;  // a module holding resources
 using HINSTANCE = HINSTANCE__*;
+struct HMENU__;  // a menu (menu_data.h)
+using HMENU = HMENU__*;
 
 // A resource name is either a string or a small integer carried in the pointer.
 #define MAKEINTRESOURCE(i) (reinterpret_cast<LPCTSTR>(static_cast<uintptr_t>(static_cast<WORD>(i))))
 #define IS_INTRESOURCE(p) ((reinterpret_cast<uintptr_t>(p) >> 16) == 0)
 #define RT_GROUP_ICON MAKEINTRESOURCE(14)
 #define RT_DIALOG MAKEINTRESOURCE(5)
+#define RT_BITMAP MAKEINTRESOURCE(2)
+#define RT_STRING MAKEINTRESOURCE(6)
 
 // ---------------------------------------------------------------------------
 // Constants (values as the Windows headers define them)
@@ -80,6 +84,7 @@ using HINSTANCE = HINSTANCE__*;
 #define WM_PAINT 0x000Fu
 #define WM_ICONERASEBKGND 0x0027u
 #define WM_QUERYDRAGICON 0x0037u
+#define WM_CONTEXTMENU 0x007Bu
 #define WM_SETICON 0x0080u
 #define WM_INITDIALOG 0x0110u
 #define WM_COMMAND 0x0111u
@@ -88,7 +93,23 @@ using HINSTANCE = HINSTANCE__*;
 #define ICON_SMALL 0
 #define ICON_BIG 1
 
+// System commands (WM_SYSCOMMAND); the low four bits are the system's own.
+#define SC_MINIMIZE 0xF020u
 #define SC_CLOSE 0xF060u
+#define SC_KEYMENU 0xF100u
+#define SC_RESTORE 0xF120u
+
+// Menu item flags
+#define MF_STRING 0x0000u
+#define MF_BYCOMMAND 0x0000u
+#define MF_GRAYED 0x0001u
+#define MF_DISABLED 0x0002u
+#define MF_CHECKED 0x0008u
+#define MF_BYPOSITION 0x0400u
+#define MF_SEPARATOR 0x0800u
+
+#define MAKELPARAM(lo, hi) \
+    (static_cast<LPARAM>(static_cast<int32_t>((static_cast<uint32_t>(static_cast<WORD>(hi)) << 16) | static_cast<WORD>(lo))))
 
 #define BN_CLICKED 0
 
@@ -255,7 +276,7 @@ private:
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                       \
     const AFX_MSGMAP* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
     const AFX_MSGMAP* theClass::GetThisMessageMap() {                                \
-        using ThisClass = theClass;                                                  \
+        using ThisClass [[maybe_unused]] = theClass;  /* unused by an empty map */ \
         using TheBaseClass = baseClass;                                              \
         static const AFX_MSGMAP_ENTRY _messageEntries[] = {
 
@@ -303,6 +324,34 @@ protected:
 };
 
 // ---------------------------------------------------------------------------
+// Menus
+
+// A menu object wraps a menu handle. Menus here are the windows' system
+// menus; each handle keeps one CMenu for FromHandle.
+class CMenu {
+public:
+    HMENU m_hMenu = nullptr;
+    HMENU GetSafeHmenu() const { return m_hMenu; }
+    // The object for `menu` (owned by the menu); null for a null handle.
+    static CMenu* FromHandle(HMENU menu);
+
+    // Appends an item: MF_SEPARATOR, or MF_STRING with a command id and text
+    // ('&' marks the access key). FALSE without a menu or text.
+    BOOL AppendMenu(UINT nFlags, UINT_PTR nIDNewItem = 0, LPCTSTR lpszNewItem = nullptr);
+    int GetMenuItemCount() const;  // -1 without a menu
+    // The command of the item at nPos; 0 for a separator, -1 (as UINT) for none.
+    UINT GetMenuItemID(int nPos) const;
+    // The item's MF_* flags, by command (MF_BYCOMMAND) or position; -1 (as UINT) for none.
+    UINT GetMenuState(UINT nID, UINT nFlags) const;
+    // The item's text; its length, 0 for none.
+    int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
+};
+
+BOOL AppendMenu(HMENU menu, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem);
+// The window's system menu; bRevert restores its default items and returns null.
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
+
+// ---------------------------------------------------------------------------
 // Windows
 
 class CDataExchange;
@@ -331,6 +380,9 @@ public:
     void SetFocus();
     BOOL IsIconic() const;
     void GetClientRect(LPRECT rect) const;
+    // The system menu, which the window shows on Alt+Space and on a
+    // right-click on its background; see ::GetSystemMenu.
+    CMenu* GetSystemMenu(BOOL bRevert) const;
 
     // Binds this object to an existing window (e.g. a dialog's control).
     BOOL SubclassDlgItem(UINT nID, CWnd* pParent);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct DlgItemTemplate {
     const char* className;  // "button", "edit", "static", "SysTreeView32", ...
@@ -100,8 +101,11 @@ const StringResource* AfxFindStringResource(unsigned id);
 const FileResource* AfxFindIconResource(unsigned id);
 const FileResource* AfxFindBitmapResource(unsigned id);
 const VersionResource* AfxFindVersionResource(unsigned id);
-// The table that holds icon group `id`, or null.
-const ResourceTable* AfxFindIconTable(unsigned id);
+// The table that holds resource `id` of `type` (5 dialog, 6 string, 14 icon
+// group, 2 bitmap, 16 version), or null.
+const ResourceTable* AfxFindResourceTable(unsigned id, unsigned type);
+// "1.0.0.1": the file version of the fixed part.
+std::string AfxVersionText(const VersionResource& version);
 
 // The value of `key` in the version resource's string block of its first
 // translation (the first block when no block matches); null if none.

@@ -13,3 +13,8 @@ QWidget* AfxQtWidget(HWND hWnd);
 // Installs the backend's application-wide settings (dialog fonts) once a
 // QApplication exists; AfxWinMain and every dialog call it themselves.
 void AfxQtInitialize();
+
+// Takes the application's name and version from the version resource (1):
+// the version of its fixed part, the name from "InternalName", and the
+// desktop entry's name, the lower-case program name.
+void AfxQtApplyVersionResource();

@@ -11,6 +11,7 @@
 #include "afx_qt.h"
 #include "afxdlgs.h"
 #include "afxtest.h"
+#include "dlgtemplate.h"
 #include "qt_internal.h"
 
 namespace {
@@ -92,6 +93,17 @@ void AfxQtInitialize() {
         QFont::insertSubstitution(QString::fromUtf8(name), QStringLiteral("AR PL UMing CN"));
 }
 
+void AfxQtApplyVersionResource() {
+    const VersionResource* version = AfxFindVersionResource(1);
+    if (!version) return;
+    QCoreApplication::setApplicationVersion(QString::fromStdString(AfxVersionText(*version)));
+    const char* name = AfxVersionString(*version, "InternalName");
+    if (!name || !*name) return;
+    QCoreApplication::setApplicationName(QString::fromUtf8(name));
+    // The desktop entry is installed under the lower-case name.
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(name).toLower());
+}
+
 int AfxWinMain(int argc, char** argv) {
     // The window system sees the program's name only: arguments on the
     // command line (including the toolkit's own options) change nothing.
@@ -102,8 +114,8 @@ int AfxWinMain(int argc, char** argv) {
     AfxQtInitialize();
     CWinApp* app = AfxGetApp();
     if (!app) return 1;
-    AfxGetAppName();
     QApplication::setApplicationName(QString::fromUtf8(AfxGetAppName()));
+    AfxQtApplyVersionResource();
     if (!app->InitInstance()) return app->ExitInstance();
     return app->Run();
 }

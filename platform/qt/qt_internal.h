@@ -13,8 +13,10 @@
 #include "afxcmn.h"
 #include "afxwin.h"
 #include "dlgtemplate.h"
+#include "menu_data.h"
 #include "tree_store.h"
 
+class QContextMenuEvent;
 class QPainter;
 class QPaintEvent;
 
@@ -101,6 +103,12 @@ struct DialogWindow final : HWND__ {
     HICON smallIcon = nullptr;
     bool ended = false;  // EndDialog was called
     int result = 0;
+    std::unique_ptr<HMENU__> systemMenu;  // with WS_SYSMENU
+
+    // Shows the system menu at `global` (screen pixels) and sends the
+    // command chosen as WM_SYSCOMMAND; lParam carries the position when the
+    // mouse opened it.
+    void TrackSystemMenu(QPoint global, bool byMouse);
 };
 
 class DialogWidget final : public QDialog {
@@ -109,8 +117,12 @@ public:
     bool ending = false;
     QPointer<QWidget> initialFocus;
 
+    // Alt+Space, wherever the focus is in the dialog, opens the system menu.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;

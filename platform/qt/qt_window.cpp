@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
@@ -12,10 +13,14 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
+#include <QContextMenuEvent>
 #include <cstring>
+#include <map>
+#include <optional>
 
 #include "afx_qt.h"
 #include "afxtest.h"
+#include "dib.h"
 #include "qt_internal.h"
 
 struct AfxWindowAccess {
@@ -23,6 +28,8 @@ struct AfxWindowAccess {
         return wnd.WindowProc(message, wParam, lParam);
     }
 };
+
+MenuPopupHandler& MenuHandler();
 
 namespace {
 
@@ -182,6 +189,18 @@ BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
 
 void CWnd::GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
 
+CMenu* CWnd::GetSystemMenu(BOOL bRevert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert)); }
+
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
+    auto* window = dynamic_cast<DialogWindow*>(hWnd);
+    if (!window || !window->systemMenu) return nullptr;
+    if (bRevert) {
+        window->systemMenu->SetDefaultSystemItems();
+        return nullptr;
+    }
+    return window->systemMenu.get();
+}
+
 BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
     if (!pParent || !pParent->m_hWnd) return FALSE;
     for (const auto& child : pParent->m_hWnd->children) {
@@ -251,16 +270,51 @@ int GetSystemMetrics(int nIndex) {
     }
 }
 
-HINSTANCE AfxFindResourceHandle(LPCTSTR, LPCTSTR) {
-    // All resources are linked into the program itself: one module.
-    static char module;
-    return reinterpret_cast<HINSTANCE>(&module);
+// A module is a resource table: the one converted from the program's script.
+HINSTANCE AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType) {
+    if (!IS_INTRESOURCE(lpszName) || !IS_INTRESOURCE(lpszType)) return nullptr;
+    const ResourceTable* table = AfxFindResourceTable(static_cast<unsigned>(reinterpret_cast<uintptr_t>(lpszName)),
+                                                      static_cast<unsigned>(reinterpret_cast<uintptr_t>(lpszType)));
+    return reinterpret_cast<HINSTANCE>(const_cast<ResourceTable*>(table));
 }
 
-HICON LoadIcon(HINSTANCE instance, LPCTSTR) {
-    // The resource tables hold no icon groups, so there is no icon to load.
-    (void)instance;
-    return nullptr;
+namespace {
+
+QImage ToQImage(const DecodedImage& d) {
+    QImage image(d.width, d.height, QImage::Format_ARGB32);
+    for (int y = 0; y < d.height; ++y)
+        std::memcpy(image.scanLine(y), d.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(d.width),
+                    static_cast<size_t>(d.width) * 4);
+    return image;
+}
+
+}  // namespace
+
+HICON LoadIcon(HINSTANCE instance, LPCTSTR name) {
+    if (!IS_INTRESOURCE(name)) return nullptr;
+    const unsigned id = static_cast<unsigned>(reinterpret_cast<uintptr_t>(name));
+    const FileResource* resource = nullptr;
+    if (const auto* table = reinterpret_cast<const ResourceTable*>(instance)) {
+        for (size_t i = 0; i < table->iconCount && !resource; ++i)
+            if (table->icons[i].id == id) resource = &table->icons[i];
+    } else {
+        resource = AfxFindIconResource(id);
+    }
+    if (!resource) return nullptr;
+    // Icons from resources are shared and live as long as the program.
+    static auto* loaded = new std::map<const FileResource*, HICON>;
+    if (auto it = loaded->find(resource); it != loaded->end()) return it->second;
+    std::vector<IconFileEntry> entries;
+    std::string error;
+    if (!ReadIconDirectory(resource->data, resource->size, &entries, &error)) return nullptr;
+    auto* icon = new HICON__;
+    for (const IconFileEntry& entry : entries) {
+        DecodedImage decoded;
+        if (DecodeIconImage(resource->data, resource->size, entry, &decoded, &error))
+            icon->icon.addPixmap(QPixmap::fromImage(ToQImage(decoded)));
+    }
+    (*loaded)[resource] = icon;
+    return icon;
 }
 
 // ---------------------------------------------------------------------------
@@ -271,8 +325,23 @@ DialogWidget* DialogWindow::dialog() const { return static_cast<DialogWidget*>(w
 LRESULT DialogWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) AfxSend(this, WM_CLOSE, 0, 0);
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE: AfxSend(this, WM_CLOSE, 0, 0); break;
+        case SC_KEYMENU:
+            // The menu opens below the title bar, at the client area's corner.
+            if (lParam == ' ') TrackSystemMenu(widget->mapToGlobal(QPoint(0, 0)), false);
+            break;
+        case SC_MINIMIZE: widget->showMinimized(); break;
+        case SC_RESTORE: widget->showNormal(); break;
+        default: break;
+        }
         return 0;
+    case WM_CONTEXTMENU: {
+        const auto x = static_cast<int16_t>(lParam & 0xFFFF);
+        const auto y = static_cast<int16_t>((lParam >> 16) & 0xFFFF);
+        TrackSystemMenu(QPoint(x, y), true);
+        return 0;
+    }
     case WM_CLOSE:
         // A dialog closes as if its Cancel command had been given.
         AfxSend(this, WM_COMMAND, IDCANCEL, 0);
@@ -302,10 +371,66 @@ LRESULT DialogWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+void DialogWindow::TrackSystemMenu(QPoint global, bool byMouse) {
+    if (!systemMenu || !widget) return;
+    std::optional<UINT> chosen;
+    if (MenuHandler()) {
+        MenuPopupRequest request{{}, global.x(), global.y(), byMouse};
+        for (const HMENU__::Item& item : systemMenu->items) request.items.push_back({item.text, item.id, item.flags});
+        chosen = MenuHandler()(request);
+    } else {
+        QMenu menu(widget);
+        for (const HMENU__::Item& item : systemMenu->items) {
+            if (item.flags & MF_SEPARATOR) {
+                menu.addSeparator();
+                continue;
+            }
+            // Qt takes '&' for the access key as the items do, and shows what
+            // follows a tab as the shortcut.
+            QAction* action = menu.addAction(QString::fromUtf8(item.text.c_str()));
+            action->setData(item.id);
+            action->setEnabled((item.flags & (MF_GRAYED | MF_DISABLED)) == 0);
+            if (item.flags & MF_CHECKED) {
+                action->setCheckable(true);
+                action->setChecked(true);
+            }
+        }
+        QPointer<QWidget> guard(widget);
+        if (QAction* action = menu.exec(global)) chosen = action->data().toUInt();
+        if (!guard) return;
+    }
+    if (chosen) AfxSendFromEvent(this, WM_SYSCOMMAND, *chosen, byMouse ? MAKELPARAM(global.x(), global.y()) : 0);
+}
+
 DialogWidget::DialogWidget(DialogWindow& window, QWidget* parent) : QDialog(parent), window_(window) {}
+
+bool DialogWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+            AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void DialogWidget::contextMenuEvent(QContextMenuEvent* event) {
+    // A right-click on the dialog's background, not on one of its controls.
+    if (event->reason() != QContextMenuEvent::Mouse || childAt(event->pos())) {
+        event->ignore();
+        return;
+    }
+    AfxSendFromEvent(&window_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(&window_),
+                     MAKELPARAM(event->globalPos().x(), event->globalPos().y()));
+}
 
 void DialogWidget::keyPressEvent(QKeyEvent* event) {
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::AltModifier && event->key() == Qt::Key_Space) {
+        AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        return;
+    }
     if (mods == Qt::NoModifier && event->key() == Qt::Key_Escape) {
         AfxSendFromEvent(&window_, WM_COMMAND, IDCANCEL, 0);
         return;
@@ -367,6 +492,21 @@ std::unique_ptr<HWND__> MakeControl(const DlgItemTemplate& item, QWidget* parent
         button->setDefault(false);
         window = std::make_unique<HWND__>();
         w = button;
+    } else if (SameClass(item.className, "static") && (style & SS_TYPEMASK) == SS_BITMAP) {
+        // A picture: the bitmap resource the template names instead of a text.
+        const FileResource* bitmap = item.imageId ? AfxFindBitmapResource(static_cast<unsigned>(item.imageId)) : nullptr;
+        DecodedImage decoded;
+        std::string reason;
+        if (!bitmap || !DecodeBmpFile(bitmap->data, bitmap->size, &decoded, &reason)) {
+            *error = bitmap ? QStringLiteral("bitmap %1: %2").arg(item.imageId).arg(QString::fromStdString(reason))
+                            : QStringLiteral("no bitmap %1").arg(item.imageId);
+            return nullptr;
+        }
+        auto* label = new QLabel(parent);
+        label->setPixmap(QPixmap::fromImage(ToQImage(decoded)));
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        window = std::make_unique<HWND__>();
+        w = label;
     } else if (SameClass(item.className, "static")) {
         const DWORD type = style & SS_TYPEMASK;
         if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT) {
@@ -414,6 +554,17 @@ DialogShownHandler& ShownHandler() {
 }
 
 }  // namespace
+
+MenuPopupHandler& MenuHandler() {
+    static MenuPopupHandler handler;
+    return handler;
+}
+
+MenuPopupHandler AfxSetMenuPopupHandler(MenuPopupHandler handler) {
+    MenuPopupHandler previous = std::move(MenuHandler());
+    MenuHandler() = std::move(handler);
+    return previous;
+}
 
 DialogShownHandler AfxSetDialogShownHandler(DialogShownHandler handler) {
     DialogShownHandler previous = std::move(ShownHandler());
@@ -481,7 +632,11 @@ INT_PTR CDialog::DoModal() {
     if (!t) return -1;
 
     auto window = std::make_unique<DialogWindow>();
-    QWidget* parentWidget = m_pParentWnd ? AfxQtWidget(m_pParentWnd->m_hWnd) : nullptr;
+    // Without a parent, the dialog belongs to the application's main window
+    // (unless it is that window): it opens over it and stays above it.
+    CWnd* owner = m_pParentWnd;
+    if (!owner && AfxGetApp() && AfxGetApp()->m_pMainWnd != this) owner = AfxGetApp()->m_pMainWnd;
+    QWidget* parentWidget = owner ? AfxQtWidget(owner->m_hWnd) : nullptr;
     auto* widget = new DialogWidget(*window, parentWidget);
     window->widget = widget;
     window->id = 0;
@@ -495,6 +650,10 @@ INT_PTR CDialog::DoModal() {
         if (t->style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
     }
     widget->setWindowFlags(flags);
+    if (t->style & WS_SYSMENU) {
+        window->systemMenu = std::make_unique<HMENU__>();
+        window->systemMenu->SetDefaultSystemItems();
+    }
     widget->setWindowTitle(QString::fromUtf8(t->caption ? t->caption : ""));
 
     const QFont font = DialogFont(*t);
@@ -527,6 +686,10 @@ INT_PTR CDialog::DoModal() {
         const PixelRect r = DialogUnitsToPixels(item.x, item.y, item.cx, item.cy, base);
         QWidget* w = control->widget;
         w->setGeometry(r.x, r.y, r.width, r.height);
+        // A picture control takes the size of its bitmap.
+        if (auto* label = qobject_cast<QLabel*>(w); label && !label->pixmap().isNull())
+            label->resize(label->pixmap().size());
+        w->installEventFilter(widget);
         if (SameClass(item.className, "button") && (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
             window->defaultId = item.id;
         if (auto* button = qobject_cast<QPushButton*>(w)) {
