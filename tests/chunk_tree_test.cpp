@@ -150,3 +150,28 @@ TEST(ByteSource, FileThatGrowsAfterOpeningIsReadToItsNewEnd) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DumpFormats, SignedSizesAndDeepIndentation) {
+    ChunkTree tree;
+    ChunkNode* root = tree.NewNode(0);
+    std::memcpy(root->label, "TOP", 3);
+    root->size = INT64_MAX;
+    ChunkNode* a = tree.NewNode(6442450944LL);
+    std::memcpy(a->label, "mdat", 4);
+    a->size = -1;
+    ChunkNode* b = tree.NewNode(8);
+    std::memcpy(b->label, "free", 4);
+    b->size = INT64_MIN;
+    root->firstChild = a;
+    a->firstChild = b;
+    tree.root = root;
+    EXPECT_EQ(DumpText(tree), "TOP[9223372036854775807Bytes]\n  mdat[-1Bytes]\n    free[-9223372036854775808Bytes]\n");
+    EXPECT_EQ(DumpJson(tree),
+              "[{\"label\":\"TOP\",\"size\":9223372036854775807,\"offset\":0,\"children\":["
+              "{\"label\":\"mdat\",\"size\":-1,\"offset\":6442450944,\"children\":["
+              "{\"label\":\"free\",\"size\":-9223372036854775808,\"offset\":8,\"children\":[]}]}]}]\n");
+}
+
+}  // namespace

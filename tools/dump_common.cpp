@@ -1,6 +1,5 @@
 #include "dump_common.h"
 
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +43,19 @@ void AppendText(Sink& sink, const ChunkNode* node, int depth) {
     }
 }
 
+// A signed decimal, as printf's %lld writes it.
+void AppendInt(std::string& out, int64_t value) {
+    char digits[20];
+    size_t n = 0;
+    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (value < 0) out.push_back('-');
+    while (n) out.push_back(digits[--n]);
+}
+
 void AppendJsonString(std::string& out, const char* text) {
     static const char kHex[] = "0123456789ABCDEF";
     out.push_back('"');
@@ -71,12 +83,13 @@ void AppendJson(Sink& sink, const ChunkNode* node) {
         char label[sizeof node->label + 1];
         std::memcpy(label, node->label, sizeof node->label);
         label[sizeof node->label] = 0;
-        char numbers[80];
         out.append("{\"label\":");
         AppendJsonString(out, label);
-        std::snprintf(numbers, sizeof numbers, ",\"size\":%" PRId64 ",\"offset\":%" PRId64 ",\"children\":",
-                      node->size, node->offset);
-        out.append(numbers);
+        out.append(",\"size\":");
+        AppendInt(out, node->size);
+        out.append(",\"offset\":");
+        AppendInt(out, node->offset);
+        out.append(",\"children\":");
         AppendJson(sink, node->firstChild);
         out.push_back('}');
         sink.MaybeFlush();
