@@ -4,8 +4,9 @@
 #   - a 64 MiB file made only of 8-byte atoms (one node per 8 bytes), quellby-dump;
 #   - a 64 MiB AVI whose LIST movi is full of empty 8-byte chunks, tarnwick-dump;
 #   - a 96 KiB crafted AVI of 4,096 tiny RIFF chunks, each with a LIST that
-#     claims 2 GiB: every RIFF chunk's walk reads all the ones after it, so
-#     the tree grows with the square of the file's size;
+#     claims 2 GiB: the first LIST shows all the chunks after it, and none
+#     may be walked again from a further top-level RIFF chunk (if they were,
+#     the tree would grow with the square of the file's size);
 # and what running out of memory looks like (address space capped with ulimit -v).
 #   bench/limits.sh [BUILD-DIR]        (default: build/release)
 set -euo pipefail
@@ -54,7 +55,7 @@ measure() {
 echo "== worst cases (output to a pipe)"
 measure quellby-dump "$work/atoms.mp4" "64 MiB of 8-byte atoms"
 measure tarnwick-dump "$work/chunks.avi" "64 MiB AVI of empty 8-byte chunks"
-measure tarnwick-dump "$work/square.avi" "96 KiB crafted AVI, RIFF chunks read again by every earlier one"
+measure tarnwick-dump "$work/square.avi" "96 KiB crafted AVI of RIFF chunks with overlong LISTs"
 
 echo "== out of memory (address space capped at 256 MiB)"
 for pair in "quellby-dump atoms.mp4" "tarnwick-dump chunks.avi"; do

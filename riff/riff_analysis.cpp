@@ -153,8 +153,14 @@ ChunkNode* RiffWalker::WalkFile() {
     ChunkNode* last = first;
     // An OpenDML AVI goes on after its first RIFF chunk with RIFF AVIX chunks:
     // each further RIFF chunk that follows right after is another top-level item.
+    // Only where the walk before has not been yet: a LIST that claims more than
+    // its RIFF chunk holds has already shown what follows as its children, and
+    // reading it again from each further RIFF chunk would make a small crafted
+    // file's tree grow with the square of its size.
     while (last && !outOfMemory_ && last->size >= 0) {
+        const int64_t reached = src_.Tell();
         int64_t next = last->offset + 8 + last->size;
+        if (next < reached) break;
         if ((last->size & 1) != 0) {
             unsigned char pad;
             src_.Seek(next);

@@ -286,3 +286,25 @@ TEST(RiffPaths, FileAndMemoryGiveTheSameTree) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RiffOpenDml, FurtherRiffChunksAreNotReadTwice) {
+    // Defect (crafted): every RIFF chunk holds a LIST claiming 2 GiB, so the
+    // first LIST's walk already shows all the chunks after it. They are not
+    // walked again as further top-level items: the tree stays one item per
+    // 24 bytes instead of growing with the square of the file's size.
+    Bytes unit = Bytes().code("RIFF").le32(16).code("AVI ").code("LIST").le32(0x7FFFFFF0).code("xxxx");
+    Bytes file;
+    for (int i = 0; i < 4096; ++i) file.append(unit);
+    ByteSource src(file.data(), file.size());
+    Analysis a = AnalyzeRiffSource(src);
+    ASSERT_TRUE(a.ok());
+    EXPECT_EQ(a.tree->NodeCount(), 2u + 4095u);
+    EXPECT_EQ(a.tree->root->next, nullptr);
+    const L lines = Lines(a);
+    EXPECT_EQ(L(lines.begin(), lines.begin() + 4), (L{"RIFF_AVI [16Bytes]", "  LIST_xxxx[2147483632Bytes]",
+                                                      "    RIFF[16Bytes]", "    RIFF[16Bytes]"}));
+}
+
+}  // namespace
