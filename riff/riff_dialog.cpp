@@ -8,12 +8,5 @@ const char* const CViewerDlg::kDefaultPath = "C:\\WINDOWS\\clock.avi";
 
 int CViewerDlg::AnalyzeFile() {
     m_pFile = nullptr;  // the analysis opens, reads and closes the file itself
-    Analysis analysis = AnalyzeRiffPath(m_strPath.str());
-    if (!analysis.ok()) {
-        AfxMessageBox(analysis.message.c_str(), MB_OK, 0);
-        return 0;
-    }
-    m_pTree = std::move(analysis.tree);  // frees the tree this one replaces
-    m_pRoot = m_pTree->root;
-    return 1;
+    return TakeAnalysis(AnalyzeRiffPath(m_strPath.str()));
 }

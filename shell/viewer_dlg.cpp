@@ -91,3 +91,13 @@ void CViewerDlg::OnAnalyze() {
     if (!AnalyzeFile()) return;  // the tree control keeps what it showed
     ShowTree();
 }
+
+int CViewerDlg::TakeAnalysis(Analysis analysis) {
+    if (!analysis.ok()) {
+        AfxMessageBox(analysis.message.c_str(), MB_OK, 0);
+        return 0;
+    }
+    m_pTree = std::move(analysis.tree);  // frees the tree this one replaces
+    m_pRoot = m_pTree->root;
+    return 1;
+}

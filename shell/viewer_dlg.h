@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "analysis.h"
 #include "chunk_node.h"
 #include "resource.h"
 
@@ -38,6 +39,10 @@ protected:
     // m_strPath. 1: a new tree is stored (m_pRoot); 0: the user has been told
     // why not, and m_pRoot and the tree control are unchanged.
     int AnalyzeFile();
+    // The common end of every AnalyzeFile: keeps the tree of a successful
+    // analysis (freeing the one it replaces) and returns 1, or shows the
+    // failure's message and returns 0 with everything left as it was.
+    int TakeAnalysis(Analysis analysis);
 
     // Inserts the children of node, and recursively theirs, under parent.
     void FillTree(const ChunkNode* node, HTREEITEM parent);
