@@ -4,7 +4,7 @@
 # Each command runs several times, the commands taking turns, and the table
 # gives the median wall time, the peak memory and the ratio to our text dump.
 # A peer "walks every element" when its output names at least as many
-# elements as the file holds (counted from its first run).
+# elements as the file holds (matches of a pattern, counted in its first run).
 #
 #   bench/compare.sh [BUILD-DIR] [RUNS]      (defaults: build/release, 5)
 #
@@ -34,7 +34,7 @@ work=$(mktemp -d /tmp/viewer-compare-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 "$bin/make-bench-files" "$work"
 
-# name;file;expected elements;marker regex (grep -E -c on stdout+stderr);command
+# name;file;expected elements;marker regex (grep -E -o on stdout+stderr);command
 cases=(
   "tarnwick-dump;riff-1m.avi;1000000;^ +(00dc|01wb);$bin/tarnwick-dump $work/riff-1m.avi"
   "tarnwick-dump --json;riff-1m.avi;1000000;\"(00dc|01wb)\";$bin/tarnwick-dump --json $work/riff-1m.avi"
@@ -69,7 +69,7 @@ for ((r = 1; r <= runs; r++)); do
     mems[$i]=$(( ${mems[$i]:-0} > kb ? ${mems[$i]:-0} : kb ))
     if ((r == 1)); then
       if [[ -n $expected ]]; then
-        n=$(grep -E -c -- "$marker" "$out" || true)
+        n=$({ grep -E -o -- "$marker" "$out" || true; } | wc -l)
         if ((n >= expected)); then walks[$i]="yes"; else walks[$i]="no ($n)"; fi
       else
         walks[$i]="-"
