@@ -9,24 +9,14 @@
 
 #include "bench_inputs.h"
 
-namespace {
-
-bool Write(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make-bench-files FOLDER\n");
         return 2;
     }
     const std::string dir = argv[1];
-    const bool ok = Write(dir + "/riff-1m.avi", BuildBigAvi()) && Write(dir + "/mp4-1m.mp4", BuildBigFragmentedMp4()) &&
+    const bool ok = WriteFileBytes(dir + "/riff-1m.avi", BuildBigAvi()) &&
+                    WriteFileBytes(dir + "/mp4-1m.mp4", BuildBigFragmentedMp4()) &&
                     WriteSparseMp4(dir + "/sparse-6g.mp4") && WriteOpenDml(dir + "/opendml.avi");
     if (!ok) {
         std::perror("make-bench-files");

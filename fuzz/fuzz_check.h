@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "analysis.h"
+#include "byte_source.h"
 
 namespace fuzz {
 
@@ -95,6 +96,18 @@ Analysis AnalyzeAsFile(AnalyzePath analyze, const uint8_t* data, size_t size) {
     }
     Analysis a = analyze("/proc/self/fd/" + std::to_string(fd));
     close(fd);
+    return a;
+}
+
+// Analyses the bytes from memory twice and once as a file, checks that all
+// three give the same tree, and returns the first analysis.
+template <typename AnalyzeSource, typename AnalyzePath>
+Analysis AnalyzeEveryWay(AnalyzeSource fromSource, AnalyzePath fromPath, const uint8_t* data, size_t size) {
+    ByteSource first(data, size);
+    Analysis a = fromSource(first);
+    ByteSource second(data, size);
+    CheckSame(a, fromSource(second));
+    CheckSame(a, AnalyzeAsFile(fromPath, data, size));
     return a;
 }
 

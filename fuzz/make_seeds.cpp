@@ -146,11 +146,7 @@ bool Write(const std::filesystem::path& dir, const Seeds& seeds) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     for (const auto& [name, bytes] : seeds) {
-        const std::filesystem::path path = dir / name;
-        FILE* f = std::fopen(path.c_str(), "wb");
-        if (!f) return false;
-        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        if (std::fclose(f) != 0 || !ok) return false;
+        if (!bytes.WriteTo((dir / name).string())) return false;
     }
     return true;
 }

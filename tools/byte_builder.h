@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -53,6 +54,9 @@ public:
         return b;
     }
 
+    // Writes the bytes to a file, replacing it; false when that fails.
+    bool WriteTo(const std::string& path) const;
+
     const std::string& str() const { return data_; }
     const char* data() const { return data_.data(); }
     size_t size() const { return data_.size(); }
@@ -60,3 +64,13 @@ public:
 private:
     std::string data_;
 };
+
+// Writes bytes to a file, replacing it; false when that fails.
+inline bool WriteFileBytes(const std::string& path, std::string_view bytes) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+inline bool Bytes::WriteTo(const std::string& path) const { return WriteFileBytes(path, data_); }

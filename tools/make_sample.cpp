@@ -10,13 +10,6 @@
 
 namespace {
 
-bool WriteFile(const std::string& path, const Bytes& bytes) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
 Bytes MakeAvi() {
     const uint32_t width = 32, height = 24, frames = 8;
     Bytes avih;  // main AVI header
@@ -72,7 +65,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    if (!WriteFile(dir + "/sample.avi", MakeAvi()) || !WriteFile(dir + "/sample.wav", MakeWave())) {
+    if (!MakeAvi().WriteTo(dir + "/sample.avi") || !MakeWave().WriteTo(dir + "/sample.wav")) {
         std::perror("make-sample");
         return 1;
     }

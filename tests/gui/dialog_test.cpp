@@ -19,7 +19,7 @@
 #include "afxtest.h"
 #include "analysis.h"
 #include "dlgtemplate.h"
-#include "riff_bytes.h"
+#include "byte_builder.h"
 #include "viewer_app.h"
 #include "viewer_dlg.h"
 #include "dialog_driver.h"
@@ -28,13 +28,13 @@ namespace {
 
 using namespace dialog_driver;
 
-using riff::Chunk;
-using riff::List;
-using riff::Riff;
+Bytes Text(std::string_view text) { return Bytes().code(text); }
+std::string Riff(std::string_view form, const Bytes& body) { return Bytes::List(form, body, "RIFF").str(); }
 
-const std::string kWave = Riff("WAVE", {Chunk("fmt ", std::string(16, '\x01')),
-                                        List("INFO", {Chunk("INAM", "name"), Chunk("ICMT", "note")}),
-                                        Chunk("data", std::string(8, '\0'))});
+const std::string kWave =
+    Riff("WAVE", Bytes::Chunk("fmt ", Bytes().fill(16, 0x01))
+                     .append(Bytes::List("INFO", Bytes::Chunk("INAM", Text("name")).append(Bytes::Chunk("ICMT", Text("note")))))
+                     .append(Bytes::Chunk("data", Bytes().fill(8))));
 const std::vector<std::string> kWaveItems = {"RIFF_WAVE[80Bytes]", "  fmt [16Bytes]",  "  LIST_INFO[28Bytes]",
                                              "    INAM[4Bytes]",   "    ICMT[4Bytes]", "  data[8Bytes]"};
 
@@ -87,8 +87,8 @@ TEST_F(Fixture, AnalysisShowsTheTreeCollapsedWithRoomForUnderscores) {
 }
 
 TEST_F(Fixture, FurtherTopLevelChunksFollowTheRootAndUnicodeNamesOpen) {
-    const std::string avi = Riff("AVI ", {List("hdrl", {Chunk("avih", std::string(4, 'a'))})}) +
-                            Riff("AVIX", {List("movi", {Chunk("00dc", "abcd")})});
+    const std::string avi = Riff("AVI ", Bytes::List("hdrl", Bytes::Chunk("avih", Text("aaaa")))) +
+                            Riff("AVIX", Bytes::List("movi", Bytes::Chunk("00dc", Text("abcd"))));
     const std::string path = File("影片_1.avi", avi);
     ProbeDlg dlg;
     Run(dlg, [&](QWidget* w) {
@@ -124,7 +124,7 @@ TEST_F(Fixture, BrowseThenCancelChangesNeitherFieldNorTree) {
 
 TEST_F(Fixture, BrowseThenChooseFillsTheFieldAndEmptiesTheTree) {
     const std::string first = File("first.wav", kWave);
-    const std::string second = File("second.wav", Riff("WAVE", {Chunk("data", "xy")}));
+    const std::string second = File("second.wav", Riff("WAVE", Bytes::Chunk("data", Text("xy"))));
     fileAnswers.push_back(second);
     ProbeDlg dlg;
     Run(dlg, [&](QWidget* w) {
@@ -143,7 +143,7 @@ TEST_F(Fixture, BrowseThenChooseFillsTheFieldAndEmptiesTheTree) {
 TEST_F(Fixture, FailedAnalysisKeepsTheOldTreeAndASecondOneReplacesIt) {
     const std::string good = File("good.wav", kWave);
     const std::string notRiff = File("text.txt", "This is not a RIFF file at all");
-    const std::string other = File("other.avi", Riff("AVI ", {Chunk("JUNK", "1234")}));
+    const std::string other = File("other.avi", Riff("AVI ", Bytes::Chunk("JUNK", Text("1234"))));
     ProbeDlg dlg;
     const ChunkNode* firstRoot = nullptr;
     Run(dlg, [&](QWidget* w) {
