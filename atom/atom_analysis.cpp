@@ -1,13 +1,18 @@
 #include "atom_analysis.h"
 
 #include <cstring>
+#include <new>
 
+#include "byte_order.h"
+
+namespace atom {
 namespace {
 
-uint32_t Be32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 |
-           static_cast<uint32_t>(p[3]);
-}
+using viewer::Analysis;
+using viewer::ByteSource;
+using viewer::ChunkNode;
+using viewer::ChunkTree;
+using viewer::Reason;
 
 // Files under 2 GiB read the 32-bit size field signed, larger ones unsigned.
 constexpr int64_t kWideFileLength = int64_t{1} << 31;
@@ -27,7 +32,7 @@ public:
     // current position, and leaves the position at the span's end (unless the
     // data ends first). Returns the first atom, or null. `depth` is the depth
     // of the atoms found here (TOP is depth 0).
-    ChunkNode* ParseAtomList(int64_t remaining, ChunkNode* parent, int depth);
+    ChunkNode* ParseAtomList(int64_t remaining, int depth);
 
 private:
     ByteSource& src_;
@@ -36,7 +41,7 @@ private:
     bool outOfMemory_ = false;
 };
 
-ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, ChunkNode* /*parent*/, int depth) {
+ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
     ChunkNode* first = nullptr;
     ChunkNode* last = nullptr;
 
@@ -44,20 +49,20 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, ChunkNode* /*parent*/, i
         const int64_t offset = src_.Tell();
         unsigned char header[kLargeHeader];
         if (src_.Read(header, kHeader) != kHeader) break;
-        if (!PlausibleAtomType(header + 4)) {
+        if (!PlausibleType(header + 4)) {
             // Not an atom header: the rest of the span is payload of the parent.
             src_.Skip(remaining - kHeader);
             remaining = 0;
             break;
         }
-        const uint32_t field = Be32(header);
+        const uint32_t field = viewer::ReadBe32(header);
         int64_t headerSize = kHeader;
         int64_t size;
         if (field == 1) {
             // A 64-bit size follows the type.
             if (src_.Read(header + kHeader, 8) != 8) break;
             headerSize = kLargeHeader;
-            size = static_cast<int64_t>(static_cast<uint64_t>(Be32(header + 8)) << 32 | Be32(header + 12));
+            size = static_cast<int64_t>(viewer::ReadBe64(header + 8));
         } else if (field == 0) {
             size = remaining;  // runs to the end of what encloses it
         } else {
@@ -69,7 +74,7 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, ChunkNode* /*parent*/, i
             outOfMemory_ = true;
             break;
         }
-        CopyCode(node->label, header + 4);
+        viewer::CopyCode(node->label, header + 4);
         node->size = size;
         if (last)
             last->next = node;
@@ -96,8 +101,8 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, ChunkNode* /*parent*/, i
             src_.Skip(kUuidExtension);
             payload -= kUuidExtension;
         }
-        if (depth < kAtomMaxDepth)
-            node->firstChild = ParseAtomList(payload, node, depth + 1);
+        if (depth < kMaxDepth)
+            node->firstChild = ParseAtomList(payload, depth + 1);
         else
             src_.Skip(payload);
         remaining -= size;
@@ -110,31 +115,26 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, ChunkNode* /*parent*/, i
 
 }  // namespace
 
-bool PlausibleAtomType(const unsigned char* type) {
+bool PlausibleType(const unsigned char* type) {
     for (int i = 0; i < 3; ++i)
         if (type[i] < 0x30 || type[i] > 0x7A) return false;
     return true;
 }
 
-Analysis AnalyzeAtomSource(ByteSource& source) {
+Analysis Analyze(ByteSource& source) {
     Analysis result;
     result.tree.reset(new (std::nothrow) ChunkTree());
-    if (!result.tree) return Analysis::Failure(msg::kOutOfMemory);
+    if (!result.tree) return Analysis::Failure(Reason::kOutOfMemory);
     ChunkNode* root = result.tree->NewNode(0);
-    if (!root) return Analysis::Failure(msg::kOutOfMemory);
+    if (!root) return Analysis::Failure(Reason::kOutOfMemory);
     std::memcpy(root->label, "TOP", 3);
     root->size = source.Length();
     source.Seek(0);
     AtomWalker walker(source, *result.tree);
-    root->firstChild = walker.ParseAtomList(root->size, root, 1);
-    if (walker.outOfMemory()) return Analysis::Failure(msg::kOutOfMemory);
+    root->firstChild = walker.ParseAtomList(root->size, 1);
+    if (walker.outOfMemory()) return Analysis::Failure(Reason::kOutOfMemory);
     result.tree->root = root;
     return result;
 }
 
-Analysis AnalyzeAtomPath(const std::string& path) {
-    if (path.empty()) return Analysis::Failure(msg::kEmptyPath);
-    std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path);
-    if (!source) return Analysis::Failure(msg::kCannotOpen);
-    return AnalyzeAtomSource(*source);
-}
+}  // namespace atom

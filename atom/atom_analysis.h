@@ -3,20 +3,19 @@
 // every atom whose payload looks like further atom headers is walked into.
 #pragma once
 
-#include <string>
-
 #include "analysis.h"
-#include "byte_source.h"
+
+namespace atom {
 
 // Atoms nest at most this many levels below TOP; an atom at this depth is
 // shown without children.
-inline constexpr int kAtomMaxDepth = 256;
+inline constexpr int kMaxDepth = 256;
 
 // The header test: the first three type characters lie in '0' to 'z'.
-bool PlausibleAtomType(const unsigned char* type);
+bool PlausibleType(const unsigned char* type);
 
-// Opens the file named by the UTF-8 path and analyses it.
-Analysis AnalyzeAtomPath(const std::string& path);
+// Analyses data that is already open, from its start (a viewer::Walk). Any
+// data succeeds.
+viewer::Analysis Analyze(viewer::ByteSource& source);
 
-// Analyses data that is already open, from its start. Any data succeeds.
-Analysis AnalyzeAtomSource(ByteSource& source);
+}  // namespace atom

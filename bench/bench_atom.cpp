@@ -14,14 +14,14 @@ const BenchFile& Data() {
     return f;
 }
 
-void BM_AtomAnalyzeFile(benchmark::State& state) { TimeAnalysis(state, Data(), AnalyzeAtomPath); }
+void BM_AtomAnalyzeFile(benchmark::State& state) { TimeAnalysis(state, Data(), atom::Analyze); }
 BENCHMARK(BM_AtomAnalyzeFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_AtomAnalyzeMemory(benchmark::State& state) {
     const std::string& bytes = Data().bytes;
     for (auto _ : state) {
         ByteSource src(bytes.data(), bytes.size());
-        Analysis a = AnalyzeAtomSource(src);
+        Analysis a = atom::Analyze(src);
         benchmark::DoNotOptimize(a.tree->root);
     }
 }
@@ -36,7 +36,7 @@ void BM_AtomSixGibSparse(benchmark::State& state) {
     close(fd);
     if (!WriteSparseMp4(name)) std::abort();
     for (auto _ : state) {
-        Analysis a = AnalyzeAtomPath(name);
+        Analysis a = AnalyzePath(name, atom::Analyze);
         benchmark::DoNotOptimize(a.tree->root);
         state.counters["nodes"] = static_cast<double>(a.tree->NodeCount());
     }

@@ -23,7 +23,7 @@ const BenchFile& Data() {
 }
 
 // The whole analysis of the file: open, walk, build the tree, release it.
-void BM_RiffAnalyzeFile(benchmark::State& state) { TimeAnalysis(state, Data(), AnalyzeRiffPath); }
+void BM_RiffAnalyzeFile(benchmark::State& state) { TimeAnalysis(state, Data(), riff::Analyze); }
 BENCHMARK(BM_RiffAnalyzeFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The same bytes from memory: the walk and the tree without any file reading.
@@ -31,7 +31,7 @@ void BM_RiffAnalyzeMemory(benchmark::State& state) {
     const std::string& bytes = Data().bytes;
     for (auto _ : state) {
         ByteSource src(bytes.data(), bytes.size());
-        Analysis a = AnalyzeRiffSource(src);
+        Analysis a = riff::Analyze(src);
         benchmark::DoNotOptimize(a.tree->root);
     }
 }
@@ -91,7 +91,7 @@ void BM_RiffOpenDmlSparse(benchmark::State& state) {
     close(fd);
     if (!WriteOpenDml(name)) std::abort();
     for (auto _ : state) {
-        Analysis a = AnalyzeRiffPath(name);
+        Analysis a = AnalyzePath(name, riff::Analyze);
         benchmark::DoNotOptimize(a.tree->root);
         state.counters["nodes"] = static_cast<double>(a.tree->NodeCount());
     }

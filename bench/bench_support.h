@@ -9,6 +9,10 @@
 
 #include "analysis.h"
 
+using viewer::Analysis;
+using viewer::AnalyzePath;
+using viewer::ByteSource;
+
 struct BenchFile {
     std::string bytes;
     std::string path;
@@ -24,10 +28,9 @@ struct BenchFile {
 
 // Times a whole analysis of the file by path (open, walk, build the tree,
 // release it) and reports the tree's size and memory per node.
-template <typename AnalyzePath>
-void TimeAnalysis(benchmark::State& state, const BenchFile& file, AnalyzePath analyze) {
+inline void TimeAnalysis(benchmark::State& state, const BenchFile& file, viewer::Walk walk) {
     for (auto _ : state) {
-        Analysis a = analyze(file.path);
+        Analysis a = AnalyzePath(file.path, walk);
         if (!a.ok()) {
             state.SkipWithError("analysis failed");
             break;

@@ -7,13 +7,13 @@
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const Analysis a = fuzz::AnalyzeEveryWay(AnalyzeAtomSource, AnalyzeAtomPath, data, size);
+    const viewer::Analysis a = fuzz::AnalyzeEveryWay(atom::Analyze, data, size);
 
     // Any bytes make a tree: TOP, the length of the data, alone at the top.
     if (!a.ok()) fuzz::Fail("atom analysis failed", nullptr);
-    const ChunkNode* top = a.tree->root;
+    const viewer::ChunkNode* top = a.tree->root;
     if (std::strcmp(top->label, "TOP") != 0 || top->size != static_cast<int64_t>(size) || top->offset != 0 || top->next)
         fuzz::Fail("root is not TOP over the whole data", top);
-    fuzz::CheckTree(*a.tree, static_cast<int64_t>(size), kAtomMaxDepth, true);
+    fuzz::CheckTree(*a.tree, static_cast<int64_t>(size), atom::kMaxDepth, true);
     return 0;
 }

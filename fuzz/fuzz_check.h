@@ -20,9 +20,15 @@
 
 namespace fuzz {
 
+using viewer::Analysis;
+using viewer::ByteSource;
+using viewer::ChunkNode;
+using viewer::ChunkTree;
+using viewer::Reason;
+
 [[noreturn]] inline void Fail(const char* rule, const ChunkNode* node) {
     if (node)
-        std::fprintf(stderr, "fuzz check failed: %s (node %s at offset %lld)\n", rule, LabelText(*node).c_str(),
+        std::fprintf(stderr, "fuzz check failed: %s (node %s at offset %lld)\n", rule, viewer::LabelText(*node).c_str(),
                      static_cast<long long>(node->offset));
     else
         std::fprintf(stderr, "fuzz check failed: %s\n", rule);
@@ -62,10 +68,10 @@ inline size_t CheckTree(const ChunkTree& tree, int64_t length, int maxDepth, boo
     return count;
 }
 
-// Whether two analyses of the same bytes agree: same outcome, same message,
+// Whether two analyses of the same bytes agree: same outcome, same reason,
 // same labels, sizes, offsets and shape.
 inline void CheckSame(const Analysis& a, const Analysis& b) {
-    if (a.ok() != b.ok() || a.message != b.message) Fail("second analysis had another outcome", nullptr);
+    if (a.ok() != b.ok() || a.reason != b.reason) Fail("second analysis had another outcome", nullptr);
     if (!a.ok()) return;
     std::vector<std::pair<const ChunkNode*, const ChunkNode*>> pending{{a.tree->root, b.tree->root}};
     while (!pending.empty()) {
@@ -84,8 +90,7 @@ inline void CheckSame(const Analysis& a, const Analysis& b) {
 // Analyses the bytes the way a user's file is analysed, by path, through
 // the byte source's file buffer: the bytes go into an anonymous in-memory
 // file that is opened by its /proc/self/fd name.
-template <typename AnalyzePath>
-Analysis AnalyzeAsFile(AnalyzePath analyze, const uint8_t* data, size_t size) {
+inline Analysis AnalyzeAsFile(viewer::Walk walk, const uint8_t* data, size_t size) {
     const int fd = memfd_create("fuzz-input", MFD_CLOEXEC);
     if (fd < 0) Fail("memfd_create failed", nullptr);
     size_t done = 0;
@@ -94,20 +99,19 @@ Analysis AnalyzeAsFile(AnalyzePath analyze, const uint8_t* data, size_t size) {
         if (n <= 0) Fail("writing the in-memory file failed", nullptr);
         done += static_cast<size_t>(n);
     }
-    Analysis a = analyze("/proc/self/fd/" + std::to_string(fd));
+    Analysis a = viewer::AnalyzePath("/proc/self/fd/" + std::to_string(fd), walk);
     close(fd);
     return a;
 }
 
 // Analyses the bytes from memory twice and once as a file, checks that all
 // three give the same tree, and returns the first analysis.
-template <typename AnalyzeSource, typename AnalyzePath>
-Analysis AnalyzeEveryWay(AnalyzeSource fromSource, AnalyzePath fromPath, const uint8_t* data, size_t size) {
+inline Analysis AnalyzeEveryWay(viewer::Walk walk, const uint8_t* data, size_t size) {
     ByteSource first(data, size);
-    Analysis a = fromSource(first);
+    Analysis a = walk(first);
     ByteSource second(data, size);
-    CheckSame(a, fromSource(second));
-    CheckSame(a, AnalyzeAsFile(fromPath, data, size));
+    CheckSame(a, walk(second));
+    CheckSame(a, AnalyzeAsFile(walk, data, size));
     return a;
 }
 

@@ -16,10 +16,6 @@ namespace {
 
 using Seeds = std::vector<std::pair<std::string, Bytes>>;
 
-Bytes Leaf(std::string_view id, size_t n, uint8_t fill = 0x11) { return Bytes::Chunk(id, Bytes().fill(n, fill)); }
-Bytes Form(std::string_view type, const Bytes& body) { return Bytes::List(type, body, "RIFF"); }
-Bytes A(std::string_view type, const Bytes& payload = Bytes()) { return Bytes::Atom(type, payload); }
-Bytes Zeros(size_t n) { return Bytes().fill(n); }
 
 Seeds RiffSeeds() {
     Seeds s;

@@ -1,13 +1,19 @@
 #include "riff_analysis.h"
 
 #include <cstring>
+#include <new>
 
+#include "byte_order.h"
+
+namespace riff {
 namespace {
 
-uint32_t Le32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
+using viewer::Analysis;
+using viewer::ByteSource;
+using viewer::ChunkNode;
+using viewer::ChunkTree;
+using viewer::CopyCode;
+using viewer::Reason;
 
 // Files under 2 GiB are walked as the format's writers intended with signed
 // 32-bit sizes and a 32-bit span count that wraps around; larger files need
@@ -25,12 +31,12 @@ public:
     // Walks the chunks of one span, `remaining` bytes of which lie ahead of
     // the current position, and returns the first of them (null if none).
     // `depth` is the depth of the chunks found here (the root is depth 0).
-    ChunkNode* ParseChunkList(int64_t remaining, ChunkNode* parent, int depth);
+    ChunkNode* ParseChunkList(int64_t remaining, int depth);
 
 private:
     // A size field as this file's width reads it.
     int64_t SizeField(const unsigned char* p) const {
-        const uint32_t raw = Le32(p);
+        const uint32_t raw = viewer::ReadLe32(p);
         return wide_ ? static_cast<int64_t>(raw) : static_cast<int64_t>(static_cast<int32_t>(raw));
     }
 
@@ -64,7 +70,7 @@ private:
     bool outOfMemory_ = false;
 };
 
-ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, ChunkNode* /*parent*/, int depth) {
+ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
     ChunkNode* first = nullptr;
     ChunkNode* last = nullptr;
     auto append = [&](ChunkNode* node) {
@@ -112,10 +118,10 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, ChunkNode* /*parent*/, 
             if ((size & 1) != 0 && remaining > 0) SkipPad(remaining);
             continue;
         }
-        if (isList && depth < kRiffMaxDepth) {
+        if (isList && depth < kMaxDepth) {
             // Children are read with the LIST's own declared size, also when
             // that runs past the enclosing span.
-            node->firstChild = ParseChunkList(size - 4, node, depth + 1);
+            node->firstChild = ParseChunkList(size - 4, depth + 1);
             if ((size & 1) != 0 && remaining > 0) SkipPad(remaining);
             continue;
         }
@@ -142,7 +148,7 @@ ChunkNode* RiffWalker::WalkRoot(int64_t offset, const unsigned char* header) {
     root->size = size;
     // A root of negative size (a streamed file) spans the rest of the file.
     const int64_t span = size < 0 ? src_.Length() - (offset + 12) : size - 4;
-    root->firstChild = ParseChunkList(span, root, 1);
+    root->firstChild = ParseChunkList(span, 1);
     return root;
 }
 
@@ -177,24 +183,19 @@ ChunkNode* RiffWalker::WalkFile() {
 
 }  // namespace
 
-Analysis AnalyzeRiffSource(ByteSource& source) {
+Analysis Analyze(ByteSource& source) {
     unsigned char header[12];
-    if (source.Read(header, 12) != 12) return Analysis::Failure(msg::kTooSmall);
-    if (std::memcmp(header, "RIFF", 4) != 0) return Analysis::Failure(msg::kNotRiff);
+    if (source.Read(header, 12) != 12) return Analysis::Failure(Reason::kTooSmall);
+    if (std::memcmp(header, "RIFF", 4) != 0) return Analysis::Failure(Reason::kNotRiff);
     source.Seek(0);
 
     Analysis result;
     result.tree.reset(new (std::nothrow) ChunkTree());
-    if (!result.tree) return Analysis::Failure(msg::kOutOfMemory);
+    if (!result.tree) return Analysis::Failure(Reason::kOutOfMemory);
     RiffWalker walker(source, *result.tree);
     result.tree->root = walker.WalkFile();
-    if (walker.outOfMemory() || !result.tree->root) return Analysis::Failure(msg::kOutOfMemory);
+    if (walker.outOfMemory() || !result.tree->root) return Analysis::Failure(Reason::kOutOfMemory);
     return result;
 }
 
-Analysis AnalyzeRiffPath(const std::string& path) {
-    if (path.empty()) return Analysis::Failure(msg::kEmptyPath);
-    std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path);
-    if (!source) return Analysis::Failure(msg::kCannotOpen);
-    return AnalyzeRiffSource(*source);
-}
+}  // namespace riff

@@ -2,17 +2,15 @@
 // walks the chunk hierarchy, descending into LIST chunks.
 #pragma once
 
-#include <string>
-
 #include "analysis.h"
-#include "byte_source.h"
+
+namespace riff {
 
 // Chunks nest at most this many levels below the root; a LIST at this depth
 // is shown with its type but without children.
-inline constexpr int kRiffMaxDepth = 256;
+inline constexpr int kMaxDepth = 256;
 
-// Opens the file named by the UTF-8 path and analyses it.
-Analysis AnalyzeRiffPath(const std::string& path);
+// Analyses data that is already open, from its start (a viewer::Walk).
+viewer::Analysis Analyze(viewer::ByteSource& source);
 
-// Analyses data that is already open, from its start.
-Analysis AnalyzeRiffSource(ByteSource& source);
+}  // namespace riff

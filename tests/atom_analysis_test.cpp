@@ -9,13 +9,11 @@ namespace {
 
 using L = std::vector<std::string>;
 
-L Atoms(const Bytes& b) { return LinesOf(AnalyzeAtomSource, b.str()); }
+L Atoms(const Bytes& b) { return LinesOf(atom::Analyze, b.str()); }
 std::string Top(const Bytes& b) { return "TOP[" + std::to_string(b.size()) + "Bytes]"; }
-Bytes A(std::string_view type, const Bytes& payload = Bytes()) { return Bytes::Atom(type, payload); }
-Bytes Zeros(size_t n) { return Bytes().fill(n); }
 
 TEST(AtomHeader, PlausibilityLooksAtThreeCharacters) {
-    auto ok = [](const char* t) { return PlausibleAtomType(reinterpret_cast<const unsigned char*>(t)); };
+    auto ok = [](const char* t) { return atom::PlausibleType(reinterpret_cast<const unsigned char*>(t)); };
     EXPECT_TRUE(ok("moov"));
     EXPECT_TRUE(ok("url "));    // the fourth character is not examined
     EXPECT_TRUE(ok("000\xFF"));
@@ -187,11 +185,11 @@ TEST(AtomDepth, DeepNestingStopsAt256Levels) {
     Bytes inner;
     inner.code(nest);
     Bytes file = A("moov", A("trak", inner)).append(A("free"));
-    const L lines = LinesOf(AnalyzeAtomSource, file.str());
-    ASSERT_EQ(lines.size(), 2u + kAtomMaxDepth);  // TOP, 256 levels, free
+    const L lines = LinesOf(atom::Analyze, file.str());
+    ASSERT_EQ(lines.size(), 2u + atom::kMaxDepth);  // TOP, 256 levels, free
     EXPECT_EQ(lines[1], "  moov[" + std::to_string(levels * 8 + 16) + "Bytes]");
-    EXPECT_EQ(lines[kAtomMaxDepth], std::string(2 * kAtomMaxDepth, ' ') + "deep[" +
-                                         std::to_string((levels - (kAtomMaxDepth - 3)) * 8) + "Bytes]");
+    EXPECT_EQ(lines[atom::kMaxDepth], std::string(2 * atom::kMaxDepth, ' ') + "deep[" +
+                                         std::to_string((levels - (atom::kMaxDepth - 3)) * 8) + "Bytes]");
     EXPECT_EQ(lines.back(), "  free[8Bytes]");
 }
 
@@ -204,18 +202,18 @@ TEST(AtomWide, SixGibFileShowsTrueSizes) {
     f.WriteAt(16, Bytes().be32(1).code("mdat").be64(static_cast<uint64_t>(mdatSize)).str());
     f.WriteAt(16 + mdatSize, A("moov", A("mvhd", Zeros(4)).append(Bytes().be32(0x90000000).code("trak"))).str());
     f.Truncate(total);
-    EXPECT_EQ(Lines(AnalyzeAtomPath(f.path())),
+    EXPECT_EQ(Lines(AnalyzePath(f.path(), atom::Analyze)),
               (L{"TOP[6442450944Bytes]", "  ftyp[16Bytes]", "  mdat[" + std::to_string(mdatSize) + "Bytes]",
                  "  moov[28Bytes]", "    mvhd[12Bytes]", "    trak[2415919104Bytes]"}));
 }
 
 TEST(AtomPaths, NonRegularFilesCannotBeOpened) {
-    EXPECT_EQ(Lines(AnalyzeAtomPath("")), L{"!" + std::string(msg::kEmptyPath)});
-    EXPECT_EQ(Lines(AnalyzeAtomPath("/tmp")), L{"!" + std::string(msg::kCannotOpen)});
-    EXPECT_EQ(Lines(AnalyzeAtomPath("/dev/urandom")), L{"!" + std::string(msg::kCannotOpen)});
+    EXPECT_EQ(Lines(AnalyzePath("", atom::Analyze)), Failed(Reason::kEmptyPath));
+    EXPECT_EQ(Lines(AnalyzePath("/tmp", atom::Analyze)), Failed(Reason::kCannotOpen));
+    EXPECT_EQ(Lines(AnalyzePath("/dev/urandom", atom::Analyze)), Failed(Reason::kCannotOpen));
     Bytes file = Mp4();
     TempFile f(file.str());
-    EXPECT_EQ(Lines(AnalyzeAtomPath(f.path())), Atoms(file));
+    EXPECT_EQ(Lines(AnalyzePath(f.path(), atom::Analyze)), Atoms(file));
 }
 
 }  // namespace

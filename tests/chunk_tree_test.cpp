@@ -174,4 +174,47 @@ TEST(DumpFormats, SignedSizesAndDeepIndentation) {
               "{\"label\":\"free\",\"size\":-9223372036854775808,\"offset\":8,\"children\":[]}]}]}]\n");
 }
 
+TEST(DumpFormats, SiblingsAfterClimbingAndTreesDeeperThanAnyStack) {
+    ChunkTree tree;
+    auto node = [&](const char* label, int64_t offset) {
+        ChunkNode* n = tree.NewNode(offset);
+        std::memcpy(n->label, label, std::strlen(label));
+        return n;
+    };
+    // RIFF{LIST{a}, b}, RIFF: a sibling after the climb out of two levels.
+    ChunkNode* r1 = node("R1", 0);
+    ChunkNode* l = node("L", 12);
+    l->firstChild = node("a", 24);
+    l->next = node("b", 40);
+    r1->firstChild = l;
+    r1->next = node("R2", 60);
+    tree.root = r1;
+    EXPECT_EQ(DumpText(tree), "R1[0Bytes]\n  L[0Bytes]\n    a[0Bytes]\n  b[0Bytes]\nR2[0Bytes]\n");
+    EXPECT_EQ(DumpJson(tree),
+              "[{\"label\":\"R1\",\"size\":0,\"offset\":0,\"children\":["
+              "{\"label\":\"L\",\"size\":0,\"offset\":12,\"children\":["
+              "{\"label\":\"a\",\"size\":0,\"offset\":24,\"children\":[]}]},"
+              "{\"label\":\"b\",\"size\":0,\"offset\":40,\"children\":[]}]},"
+              "{\"label\":\"R2\",\"size\":0,\"offset\":60,\"children\":[]}]\n");
+
+    // A chain built by hand far past the walks' nesting bound (JSON: the
+    // text form would indent it quadratically).
+    ChunkTree deep;
+    ChunkNode* parent = deep.root = deep.NewNode(0);
+    for (int i = 1; i < 200000; ++i) parent = parent->firstChild = deep.NewNode(i);
+    std::string closing;
+    for (int i = 0; i < 200000; ++i) closing += "]}";
+    const std::string json = DumpJson(deep);
+    EXPECT_EQ(std::count(json.begin(), json.end(), '{'), 200000);
+    EXPECT_EQ(json.substr(json.size() - closing.size() - 2), closing + "]\n");
+}
+
+TEST(Reasons, EachHasTheTextTheUserIsShown) {
+    EXPECT_STREQ(ReasonText(Reason::kEmptyPath), "文件路径为空！");
+    EXPECT_STREQ(ReasonText(Reason::kCannotOpen), "无法打开文件，文件被占用或路径错误！");
+    EXPECT_STREQ(ReasonText(Reason::kTooSmall), "打开文件错误，文件过小或无法读取！");
+    EXPECT_STREQ(ReasonText(Reason::kNotRiff), "不是正确的RIFF文件！");
+    EXPECT_STREQ(ReasonText(Reason::kOutOfMemory), "内存不足，无法完成分析！");
+}
+
 }  // namespace

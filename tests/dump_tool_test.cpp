@@ -75,17 +75,17 @@ TEST(TarnwickDump, FailuresGoToStandardErrorWithStatusOne) {
     const DumpRun missing = Dump("/nonexistent/clock.avi");
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, std::string(msg::kCannotOpen) + "\n");
+    EXPECT_EQ(missing.err, std::string(ReasonText(Reason::kCannotOpen)) + "\n");
 
     TempFile notRiff(Bytes().code("RIFX").le32(4).code("WAVE").str());
     const DumpRun wrong = Dump("--json " + Quote(notRiff.path()));
     EXPECT_EQ(wrong.status, 1);
     EXPECT_EQ(wrong.out, "");
-    EXPECT_EQ(wrong.err, std::string(msg::kNotRiff) + "\n");
+    EXPECT_EQ(wrong.err, std::string(ReasonText(Reason::kNotRiff)) + "\n");
 
     const DumpRun empty = Dump("''");
     EXPECT_EQ(empty.status, 1);
-    EXPECT_EQ(empty.err, std::string(msg::kEmptyPath) + "\n");
+    EXPECT_EQ(empty.err, std::string(ReasonText(Reason::kEmptyPath)) + "\n");
 }
 
 TEST(TarnwickDump, UsageErrorsExitWithTwo) {
@@ -116,7 +116,7 @@ TEST(QuellbyDump, PrintsAtomsAndFailsLikeTarnwickDump) {
     const DumpRun dir = Dump("/tmp", QUELLBY_DUMP);
     EXPECT_EQ(dir.status, 1);
     EXPECT_EQ(dir.out, "");
-    EXPECT_EQ(dir.err, std::string(msg::kCannotOpen) + "\n");
+    EXPECT_EQ(dir.err, std::string(ReasonText(Reason::kCannotOpen)) + "\n");
     const DumpRun usage = Dump("", QUELLBY_DUMP);
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.err.find("usage: quellby-dump"), std::string::npos);

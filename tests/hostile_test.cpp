@@ -9,7 +9,7 @@
 #include <dirent.h>
 
 #include "atom_analysis.h"
-#include "chunk_node_test_hooks.h"
+#include "node_block_test_hooks.h"
 #include "riff_analysis.h"
 #include "test_support.h"
 
@@ -17,16 +17,12 @@ namespace {
 
 using L = std::vector<std::string>;
 
-L Riff(const Bytes& b) { return LinesOf(AnalyzeRiffSource, b.str()); }
-L Atoms(const Bytes& b) { return LinesOf(AnalyzeAtomSource, b.str()); }
-Bytes Form(std::string_view type, const Bytes& body) { return Bytes::List(type, body, "RIFF"); }
-Bytes Leaf(std::string_view id, size_t n, uint8_t fill = 0x11) { return Bytes::Chunk(id, Bytes().fill(n, fill)); }
-Bytes A(std::string_view type, const Bytes& payload = Bytes()) { return Bytes::Atom(type, payload); }
-Bytes Zeros(size_t n) { return Bytes().fill(n); }
+L Riff(const Bytes& b) { return LinesOf(riff::Analyze, b.str()); }
+L Atoms(const Bytes& b) { return LinesOf(atom::Analyze, b.str()); }
 std::string Sized(const std::string& label, long long size) { return label + "[" + std::to_string(size) + "Bytes]"; }
 std::string Indent(int depth) { return std::string(2 * static_cast<size_t>(depth), ' '); }
 
-const std::string kCannotOpen = "!" + std::string(msg::kCannotOpen);
+const std::string kCannotOpen = Failed(Reason::kCannotOpen)[0];
 
 // ---------------------------------------------------------------- nesting
 
@@ -49,10 +45,10 @@ TEST(HostileNesting, HundredThousandListsInsideARealAviThroughAFile) {
 
     L expected{Sized("RIFF_AVI ", static_cast<long long>(avi.size()) - 8), Sized("  LIST_hdrl", 4 + 64 + 12 + levels * 12LL),
                Sized("    avih", 56), Sized("    LIST_strl", 4 + levels * 12LL)};
-    for (int depth = 3; depth <= kRiffMaxDepth; ++depth)
+    for (int depth = 3; depth <= riff::kMaxDepth; ++depth)
         expected.push_back(Indent(depth) + Sized("LIST_deep", (levels - (depth - 3)) * 12LL - 8));
     expected.insert(expected.end(), {Sized("  LIST_movi", 16), Sized("    00dc", 4), Sized("  idx1", 16)});
-    EXPECT_EQ(Lines(AnalyzeRiffPath(f.path())), expected);
+    EXPECT_EQ(Lines(AnalyzePath(f.path(), riff::Analyze)), expected);
 }
 
 TEST(HostileNesting, HundredThousandAtomsOfSizeZero) {
@@ -62,7 +58,7 @@ TEST(HostileNesting, HundredThousandAtomsOfSizeZero) {
     Bytes file;
     for (int i = 0; i < levels; ++i) file.be32(0).code("deep");
     L expected{Sized("TOP", levels * 8LL)};
-    for (int depth = 1; depth <= kAtomMaxDepth; ++depth)
+    for (int depth = 1; depth <= atom::kMaxDepth; ++depth)
         expected.push_back(Indent(depth) + Sized("deep", (levels - (depth - 1)) * 8LL));
     EXPECT_EQ(Atoms(file), expected);
 }
@@ -78,7 +74,7 @@ TEST(HostileNesting, HundredThousandLargesizeAtomsInsideMoovTrakMdia) {
     L expected{Sized("TOP", static_cast<long long>(file.size())), Sized("  moov", 8 + 108 + 8 + 92 + 8 + levels * 16LL + 8),
                Sized("    mvhd", 108), Sized("    trak", 8 + 92 + 8 + levels * 16LL), Sized("      tkhd", 92),
                Sized("      mdia", 8 + levels * 16LL)};
-    for (int depth = 4; depth <= kAtomMaxDepth; ++depth)
+    for (int depth = 4; depth <= atom::kMaxDepth; ++depth)
         expected.push_back(Indent(depth) + Sized("deep", (levels - (depth - 4)) * 16LL));
     expected.insert(expected.end(), {Sized("    udta", 8), Sized("  mdat", 16)});
     EXPECT_EQ(Atoms(file), expected);
@@ -224,7 +220,7 @@ TEST(HostileBigFiles, RiffJustUnderAndAt2GiB) {
         TempFile f;
         RiffAround2GiB(f, length);
         f.Truncate(length);
-        Analysis a = AnalyzeRiffPath(f.path());
+        Analysis a = AnalyzePath(f.path(), riff::Analyze);
         const bool wide = length >= (1LL << 31);
         EXPECT_EQ(Lines(a), (L{Sized("RIFF_AVI ", length - 8), Sized("  LIST_movi", length - 28),
                                wide ? "    00dc[4294967280Bytes]" : "    00dc[-16Bytes]", "  idx1[0Bytes]"}))
@@ -242,7 +238,7 @@ TEST(HostileBigFiles, RiffOf4GiBPlus8) {
                      .code("00dc").le32(0xFFFFFFD0).str());
     f.WriteAt((1LL << 32) - 16, Bytes().code("01wb").le32(4).code("abcd").code("idx1").le32(3).code("xyz").str());
     f.Truncate((1LL << 32) + 8);
-    Analysis a = AnalyzeRiffPath(f.path());
+    Analysis a = AnalyzePath(f.path(), riff::Analyze);
     EXPECT_EQ(Lines(a), (L{"RIFF_AVI [4294967295Bytes]", "  LIST_movi[4294967272Bytes]", "    00dc[4294967248Bytes]",
                            "    01wb[4Bytes]", "  idx1[3Bytes]"}));
     ASSERT_TRUE(a.ok());
@@ -256,7 +252,7 @@ TEST(HostileBigFiles, AtomsJustUnderAndAt2GiB) {
         TempFile f;
         f.WriteAt(0, A("ftyp", Bytes().code("isom").be32(0)).be32(static_cast<uint32_t>(length - 44)).code("mdat").str());
         f.WriteAt(length - 28, A("moov", A("mvhd", Zeros(4)).be32(0x80000000).code("trak")).str());
-        Analysis a = AnalyzeAtomPath(f.path());
+        Analysis a = AnalyzePath(f.path(), atom::Analyze);
         const bool wide = length >= (1LL << 31);
         EXPECT_EQ(Lines(a), (L{Sized("TOP", length), "  ftyp[16Bytes]", Sized("  mdat", length - 44), "  moov[28Bytes]",
                                "    mvhd[12Bytes]", wide ? "    trak[2147483648Bytes]" : "    trak[-2147483648Bytes]"}))
@@ -271,7 +267,7 @@ TEST(HostileBigFiles, AtomsOf4GiBPlus8) {
     TempFile f;
     f.WriteAt(0, A("ftyp", Bytes().code("isom").be32(0)).be32(0xFFFFFFF0).code("mdat").str());
     f.WriteAt(1LL << 32, A("free").str());
-    Analysis a = AnalyzeAtomPath(f.path());
+    Analysis a = AnalyzePath(f.path(), atom::Analyze);
     EXPECT_EQ(Lines(a), (L{"TOP[4294967304Bytes]", "  ftyp[16Bytes]", "  mdat[4294967280Bytes]", "  free[8Bytes]"}));
     ASSERT_TRUE(a.ok());
     EXPECT_EQ(LastNode(*a.tree)->offset, 1LL << 32);
@@ -290,12 +286,12 @@ TEST(HostileChangingFiles, RiffShrinksAfterOpening) {
     std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
     ASSERT_NE(src, nullptr);
     f.Truncate(12 + 24 + 12 + 4);  // header, fmt, the INFO header, half of ISFT's header
-    EXPECT_EQ(Lines(AnalyzeRiffSource(*src)), (L{"RIFF_WAVE[162Bytes]", "  fmt [16Bytes]", "  LIST_INFO[18Bytes]"}));
+    EXPECT_EQ(Lines(riff::Analyze(*src)), (L{"RIFF_WAVE[162Bytes]", "  fmt [16Bytes]", "  LIST_INFO[18Bytes]"}));
     f.Truncate(5);
     std::unique_ptr<ByteSource> cut = ByteSource::OpenFile(f.path());
     ASSERT_NE(cut, nullptr);
     f.Truncate(0);
-    EXPECT_EQ(Lines(AnalyzeRiffSource(*cut)), L{"!" + std::string(msg::kTooSmall)});
+    EXPECT_EQ(Lines(riff::Analyze(*cut)), Failed(Reason::kTooSmall));
 }
 
 TEST(HostileChangingFiles, RiffGrowsAfterOpening) {
@@ -306,7 +302,7 @@ TEST(HostileChangingFiles, RiffGrowsAfterOpening) {
     std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
     ASSERT_NE(src, nullptr);
     f.WriteAt(0, wave.str());
-    EXPECT_EQ(Lines(AnalyzeRiffSource(*src)), Riff(wave));
+    EXPECT_EQ(Lines(riff::Analyze(*src)), Riff(wave));
 }
 
 TEST(HostileChangingFiles, AtomsShrinkAndGrowAfterOpening) {
@@ -319,7 +315,7 @@ TEST(HostileChangingFiles, AtomsShrinkAndGrowAfterOpening) {
         std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
         ASSERT_NE(src, nullptr);
         f.Truncate(16 + 8 + 108 + 8 + 8);
-        EXPECT_EQ(Lines(AnalyzeAtomSource(*src)), (L{Sized("TOP", static_cast<long long>(file.size())), "  ftyp[16Bytes]",
+        EXPECT_EQ(Lines(atom::Analyze(*src)), (L{Sized("TOP", static_cast<long long>(file.size())), "  ftyp[16Bytes]",
                                                      "  moov[216Bytes]", "    mvhd[108Bytes]", "    trak[100Bytes]",
                                                      "      tkhd[92Bytes]"}));
     }
@@ -330,51 +326,49 @@ TEST(HostileChangingFiles, AtomsShrinkAndGrowAfterOpening) {
         std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
         ASSERT_NE(src, nullptr);
         f.WriteAt(16, file.str().substr(16));
-        EXPECT_EQ(Lines(AnalyzeAtomSource(*src)), (L{"TOP[16Bytes]", "  ftyp[16Bytes]"}));
+        EXPECT_EQ(Lines(atom::Analyze(*src)), (L{"TOP[16Bytes]", "  ftyp[16Bytes]"}));
     }
 }
 
 // ------------------------------------------------------------------ paths
 
-using AnalyzePath = Analysis (*)(const std::string&);
-
 TEST(HostilePaths, AtomAnalysisRefusesWhatIsNotAReadableFile) {
     // The RIFF side has its own test of these.
-    EXPECT_EQ(Lines(AnalyzeAtomPath("/dev/zero")), L{kCannotOpen});
-    EXPECT_EQ(Lines(AnalyzeAtomPath("/nonexistent/movie.mp4")), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath("/dev/zero", atom::Analyze)), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath("/nonexistent/movie.mp4", atom::Analyze)), L{kCannotOpen});
 
     TempFile fifo;
     unlink(fifo.path().c_str());
     ASSERT_EQ(mkfifo(fifo.path().c_str(), 0600), 0);
-    EXPECT_EQ(Lines(AnalyzeAtomPath(fifo.path())), L{kCannotOpen});  // must not block
+    EXPECT_EQ(Lines(AnalyzePath(fifo.path(), atom::Analyze)), L{kCannotOpen});  // must not block
 
     TempFile link;
     unlink(link.path().c_str());
     ASSERT_EQ(symlink("/nonexistent/target", link.path().c_str()), 0);
-    EXPECT_EQ(Lines(AnalyzeAtomPath(link.path())), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath(link.path(), atom::Analyze)), L{kCannotOpen});
 
     TempFile locked(A("free").str());
     ASSERT_EQ(chmod(locked.path().c_str(), 0), 0);
-    EXPECT_EQ(Lines(AnalyzeAtomPath(locked.path())), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath(locked.path(), atom::Analyze)), L{kCannotOpen});
 }
 
 TEST(HostilePaths, RiffAnalysisRefusesUrandomAndPathsThroughAFile) {
-    EXPECT_EQ(Lines(AnalyzeRiffPath("/dev/urandom")), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath("/dev/urandom", riff::Analyze)), L{kCannotOpen});
     // Defect: a path that treats a regular file as a directory.
     TempFile f(Form("WAVE", Bytes()).str());
-    EXPECT_EQ(Lines(AnalyzeRiffPath(f.path() + "/")), L{kCannotOpen});
-    EXPECT_EQ(Lines(AnalyzeRiffPath(f.path() + "/x.avi")), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath(f.path() + "/", riff::Analyze)), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath(f.path() + "/x.avi", riff::Analyze)), L{kCannotOpen});
 }
 
 TEST(HostilePaths, SymbolicLinksToFilesAreFollowed) {
-    for (const auto& [analyze, bytes] : {std::pair<AnalyzePath, Bytes>{AnalyzeRiffPath, Form("WAVE", Leaf("data", 2))},
-                                         std::pair<AnalyzePath, Bytes>{AnalyzeAtomPath, A("free")}}) {
+    for (const auto& [walk, bytes] : {std::pair<Walk, Bytes>{riff::Analyze, Form("WAVE", Leaf("data", 2))},
+                                      std::pair<Walk, Bytes>{atom::Analyze, A("free")}}) {
         TempFile target(bytes.str());
         TempFile link;
         unlink(link.path().c_str());
         ASSERT_EQ(symlink(target.path().c_str(), link.path().c_str()), 0);
-        Analysis a = analyze(link.path());
-        EXPECT_TRUE(a.ok()) << a.message;
+        Analysis a = AnalyzePath(link.path(), walk);
+        EXPECT_TRUE(a.ok()) << ReasonText(a.reason);
     }
 }
 
@@ -389,7 +383,7 @@ TEST(HostilePaths, AtomFileWithChineseCyrillicAndEmojiInItsPath) {
         fwrite(file.data(), 1, file.size(), out);
         fclose(out);
     }
-    EXPECT_EQ(Lines(AnalyzeAtomPath(path)), (L{"TOP[24Bytes]", "  ftyp[16Bytes]", "  free[8Bytes]"}));
+    EXPECT_EQ(Lines(AnalyzePath(path, atom::Analyze)), (L{"TOP[24Bytes]", "  ftyp[16Bytes]", "  free[8Bytes]"}));
     unlink(path.c_str());
     rmdir(dir.c_str());
 }
@@ -439,12 +433,12 @@ TEST(HostilePaths, PathsOf4095And4096Characters) {
     const std::string riff = Form("WAVE", Leaf("data", 2)).str(), atoms = A("free").str();
     const std::string longest = tree.Create(4095, riff);
     ASSERT_EQ(longest.size(), 4095u);
-    EXPECT_EQ(Lines(AnalyzeRiffPath(longest)), (L{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
+    EXPECT_EQ(Lines(AnalyzePath(longest, riff::Analyze)), (L{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
     const std::string tooLong = tree.Create(4096, atoms);
     ASSERT_EQ(tooLong.size(), 4096u);
-    EXPECT_EQ(Lines(AnalyzeAtomPath(tooLong)), L{kCannotOpen});
-    EXPECT_EQ(Lines(AnalyzeRiffPath(tooLong)), L{kCannotOpen});
-    EXPECT_EQ(Lines(AnalyzeRiffPath(std::string(4096, '/'))), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath(tooLong, atom::Analyze)), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath(tooLong, riff::Analyze)), L{kCannotOpen});
+    EXPECT_EQ(Lines(AnalyzePath(std::string(4096, '/'), riff::Analyze)), L{kCannotOpen});
 }
 
 // -------------------------------------------------------- out of memory
@@ -482,22 +476,21 @@ int OpenDescriptors() {
 }
 
 TEST(HostileMemory, RunningOutOfNodeBlocksEndsTheAnalysisAndFreesEverything) {
-    const std::string outOfMemory = "!" + std::string(msg::kOutOfMemory);
+    const std::string outOfMemory = Failed(Reason::kOutOfMemory)[0];
     struct Case {
         const char* name;
         std::string bytes;
-        Analysis (*fromSource)(ByteSource&);
-        AnalyzePath fromPath;
+        Walk walk;
         size_t nodes;
     };
-    const Case cases[] = {{"riff", ManyChunks(), AnalyzeRiffSource, AnalyzeRiffPath, kManyNodes + 2},
-                          {"atom", ManyAtoms(), AnalyzeAtomSource, AnalyzeAtomPath, kManyNodes + 1}};
+    const Case cases[] = {{"riff", ManyChunks(), riff::Analyze, kManyNodes + 2},
+                          {"atom", ManyAtoms(), atom::Analyze, kManyNodes + 1}};
     for (const Case& c : cases) {
         const long blocksBefore = LiveNodeBlocksForTesting();
         // The first block (the root's) and the second (part way through).
         for (int n : {1, 2}) {
             FailingBlock fail(n);
-            EXPECT_EQ(LinesOf(c.fromSource, c.bytes), L{outOfMemory}) << c.name << " block " << n;
+            EXPECT_EQ(LinesOf(c.walk, c.bytes), L{outOfMemory}) << c.name << " block " << n;
             EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore) << c.name << " block " << n;
         }
         {
@@ -505,7 +498,7 @@ TEST(HostileMemory, RunningOutOfNodeBlocksEndsTheAnalysisAndFreesEverything) {
             TempFile f(c.bytes);
             const int descriptors = OpenDescriptors();
             FailingBlock fail(2);
-            EXPECT_EQ(Lines(c.fromPath(f.path())), L{outOfMemory}) << c.name;
+            EXPECT_EQ(Lines(AnalyzePath(f.path(), c.walk)), L{outOfMemory}) << c.name;
             EXPECT_EQ(OpenDescriptors(), descriptors) << c.name;
             EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore) << c.name;
         }
@@ -513,7 +506,7 @@ TEST(HostileMemory, RunningOutOfNodeBlocksEndsTheAnalysisAndFreesEverything) {
             // A failure past the blocks the tree needs changes nothing.
             FailingBlock fail(3);
             ByteSource src(c.bytes.data(), c.bytes.size());
-            Analysis a = c.fromSource(src);
+            Analysis a = c.walk(src);
             ASSERT_TRUE(a.ok()) << c.name;
             EXPECT_EQ(a.tree->NodeCount(), c.nodes) << c.name;
             EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore + 2) << c.name;

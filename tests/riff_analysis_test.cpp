@@ -11,19 +11,14 @@ namespace {
 
 using L = std::vector<std::string>;
 
-L Riff(const Bytes& b) { return LinesOf(AnalyzeRiffSource, b.str()); }
-
-// A RIFF header whose declared size counts the form type and `body`.
-Bytes Form(std::string_view type, const Bytes& body) { return Bytes::List(type, body, "RIFF"); }
-
-Bytes Leaf(std::string_view id, size_t n, uint8_t fill = 0x11) { return Bytes::Chunk(id, Bytes().fill(n, fill)); }
+L Riff(const Bytes& b) { return LinesOf(riff::Analyze, b.str()); }
 
 TEST(RiffHeader, RefusesWhatIsNotRiff) {
-    EXPECT_EQ(Riff(Bytes()), L{"!" + std::string(msg::kTooSmall)});
-    EXPECT_EQ(Riff(Bytes().code("RIFF").le32(4).code("WAV")), L{"!" + std::string(msg::kTooSmall)});  // 11 bytes
-    EXPECT_EQ(Riff(Bytes().code("riff").le32(4).code("WAVE")), L{"!" + std::string(msg::kNotRiff)});
-    EXPECT_EQ(Riff(Bytes().code("RIFX").le32(4).code("WAVE")), L{"!" + std::string(msg::kNotRiff)});
-    EXPECT_EQ(Riff(Bytes().code("RF64").le32(4).code("WAVE")), L{"!" + std::string(msg::kNotRiff)});
+    EXPECT_EQ(Riff(Bytes()), Failed(Reason::kTooSmall));
+    EXPECT_EQ(Riff(Bytes().code("RIFF").le32(4).code("WAV")), Failed(Reason::kTooSmall));  // 11 bytes
+    EXPECT_EQ(Riff(Bytes().code("riff").le32(4).code("WAVE")), Failed(Reason::kNotRiff));
+    EXPECT_EQ(Riff(Bytes().code("RIFX").le32(4).code("WAVE")), Failed(Reason::kNotRiff));
+    EXPECT_EQ(Riff(Bytes().code("RF64").le32(4).code("WAVE")), Failed(Reason::kNotRiff));
 }
 
 TEST(RiffHeader, HeaderOnlyAndTinyRootsHaveNoChildren) {
@@ -215,10 +210,10 @@ TEST(RiffDepth, DeepNestingStopsAt256Levels) {
         put(at, "LIST", static_cast<uint32_t>(levels - i) * 12 - 8);
         std::memcpy(&file[at + 8], "deep", 4);
     }
-    const L lines = LinesOf(AnalyzeRiffSource, file);
-    ASSERT_EQ(lines.size(), 1u + kRiffMaxDepth);
-    EXPECT_EQ(lines.back(), std::string(2 * kRiffMaxDepth, ' ') + "LIST_deep[" +
-                                std::to_string((levels - kRiffMaxDepth + 1) * 12 - 8) + "Bytes]");
+    const L lines = LinesOf(riff::Analyze, file);
+    ASSERT_EQ(lines.size(), 1u + riff::kMaxDepth);
+    EXPECT_EQ(lines.back(), std::string(2 * riff::kMaxDepth, ' ') + "LIST_deep[" +
+                                std::to_string((levels - riff::kMaxDepth + 1) * 12 - 8) + "Bytes]");
 }
 
 TEST(RiffWide, SixGibSparseFileUsesSixtyFourBitPositions) {
@@ -233,7 +228,7 @@ TEST(RiffWide, SixGibSparseFileUsesSixtyFourBitPositions) {
     f.WriteAt(second, Bytes().code("RIFF").le32(0x7FFFFFF0).code("AVIX").code("LIST").le32(0x7FFFFFE4).code("movi")
                           .code("00dc").le32(0x80000000).str());
     f.Truncate(6LL << 30);
-    Analysis a = AnalyzeRiffPath(f.path());
+    Analysis a = AnalyzePath(f.path(), riff::Analyze);
     EXPECT_EQ(Lines(a), (L{"RIFF_AVI [4294967294Bytes]", "  LIST_movi[4294967282Bytes]", "    00dc[4294967220Bytes]",
                            "    01wb[42Bytes]", "RIFF_AVIX[2147483632Bytes]", "  LIST_movi[2147483620Bytes]",
                            "    00dc[2147483648Bytes]"}));
@@ -242,25 +237,25 @@ TEST(RiffWide, SixGibSparseFileUsesSixtyFourBitPositions) {
 }
 
 TEST(RiffPaths, EverythingButARegularReadableFileCannotBeOpened) {
-    const L cannotOpen{"!" + std::string(msg::kCannotOpen)};
-    EXPECT_EQ(Lines(AnalyzeRiffPath("")), L{"!" + std::string(msg::kEmptyPath)});
-    EXPECT_EQ(Lines(AnalyzeRiffPath("/nonexistent/clock.avi")), cannotOpen);
-    EXPECT_EQ(Lines(AnalyzeRiffPath("/tmp")), cannotOpen);
-    EXPECT_EQ(Lines(AnalyzeRiffPath("/dev/zero")), cannotOpen);
+    const L cannotOpen{Failed(Reason::kCannotOpen)[0]};
+    EXPECT_EQ(Lines(AnalyzePath("", riff::Analyze)), Failed(Reason::kEmptyPath));
+    EXPECT_EQ(Lines(AnalyzePath("/nonexistent/clock.avi", riff::Analyze)), cannotOpen);
+    EXPECT_EQ(Lines(AnalyzePath("/tmp", riff::Analyze)), cannotOpen);
+    EXPECT_EQ(Lines(AnalyzePath("/dev/zero", riff::Analyze)), cannotOpen);
 
     TempFile fifo;
     unlink(fifo.path().c_str());
     ASSERT_EQ(mkfifo(fifo.path().c_str(), 0600), 0);
-    EXPECT_EQ(Lines(AnalyzeRiffPath(fifo.path())), cannotOpen);  // must not block
+    EXPECT_EQ(Lines(AnalyzePath(fifo.path(), riff::Analyze)), cannotOpen);  // must not block
 
     TempFile link;
     unlink(link.path().c_str());
     ASSERT_EQ(symlink("/nonexistent/target", link.path().c_str()), 0);
-    EXPECT_EQ(Lines(AnalyzeRiffPath(link.path())), cannotOpen);
+    EXPECT_EQ(Lines(AnalyzePath(link.path(), riff::Analyze)), cannotOpen);
 
     TempFile locked(Form("WAVE", Bytes()).str());
     ASSERT_EQ(chmod(locked.path().c_str(), 0), 0);
-    EXPECT_EQ(Lines(AnalyzeRiffPath(locked.path())), cannotOpen);
+    EXPECT_EQ(Lines(AnalyzePath(locked.path(), riff::Analyze)), cannotOpen);
 }
 
 TEST(RiffPaths, UnicodeNamesOpen) {
@@ -274,7 +269,7 @@ TEST(RiffPaths, UnicodeNamesOpen) {
         fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
-    EXPECT_EQ(Lines(AnalyzeRiffPath(path)), (L{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
+    EXPECT_EQ(Lines(AnalyzePath(path, riff::Analyze)), (L{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
     unlink(path.c_str());
     rmdir(dir.c_str());
 }
@@ -282,7 +277,7 @@ TEST(RiffPaths, UnicodeNamesOpen) {
 TEST(RiffPaths, FileAndMemoryGiveTheSameTree) {
     Bytes avi = Form("AVI ", Bytes::List("movi", Leaf("00dc", 7).append(Leaf("00dc", 3000))).append(Leaf("idx1", 16)));
     TempFile f(avi.str());
-    EXPECT_EQ(Lines(AnalyzeRiffPath(f.path())), Riff(avi));
+    EXPECT_EQ(Lines(AnalyzePath(f.path(), riff::Analyze)), Riff(avi));
 }
 
 }  // namespace
@@ -298,7 +293,7 @@ TEST(RiffOpenDml, FurtherRiffChunksAreNotReadTwice) {
     Bytes file;
     for (int i = 0; i < 4096; ++i) file.append(unit);
     ByteSource src(file.data(), file.size());
-    Analysis a = AnalyzeRiffSource(src);
+    Analysis a = riff::Analyze(src);
     ASSERT_TRUE(a.ok());
     EXPECT_EQ(a.tree->NodeCount(), 2u + 4095u);
     EXPECT_EQ(a.tree->root->next, nullptr);

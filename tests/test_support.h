@@ -16,19 +16,27 @@
 #include "byte_source.h"
 #include "dump_common.h"
 
-// The tree as dump lines ("  LIST_movi[400Bytes]"), or {"!" + message} on failure.
+using namespace viewer;
+
+// What Lines gives for an analysis that failed for `reason`.
+inline std::vector<std::string> Failed(Reason reason) {
+    std::string line = "!";
+    line += ReasonText(reason);
+    return {line};
+}
+
+// The tree as dump lines ("  LIST_movi[400Bytes]"), or Failed(reason) on failure.
 inline std::vector<std::string> Lines(const Analysis& a) {
-    if (!a.ok()) return {"!" + a.message};
+    if (!a.ok()) return Failed(a.reason);
     std::vector<std::string> lines;
     std::istringstream in(DumpText(*a.tree));
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
 }
 
-template <typename AnalyzeSource>
-std::vector<std::string> LinesOf(AnalyzeSource analyze, const std::string& bytes) {
+inline std::vector<std::string> LinesOf(Walk walk, const std::string& bytes) {
     ByteSource src(bytes.data(), bytes.size());
-    return Lines(analyze(src));
+    return Lines(walk(src));
 }
 
 // A file in the temporary directory, removed when the object goes.

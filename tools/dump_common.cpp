@@ -3,6 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "decimal.h"
+#include "traversal.h"
+
+using viewer::Analysis;
+using viewer::ChunkNode;
+using viewer::ChunkTree;
+using viewer::FormatLabelText;
+using viewer::kLabelTextCapacity;
+
 namespace {
 
 // Output that is either kept whole (for callers that want the text) or
@@ -30,31 +39,19 @@ private:
     bool failed_ = false;
 };
 
-// Appends the items of a sibling list and their descendants, in pre-order.
-void AppendText(Sink& sink, const ChunkNode* node, int depth) {
-    char label[kLabelTextCapacity];
-    std::string& out = sink.text();
-    for (; node; node = node->next) {
-        out.append(static_cast<size_t>(depth) * 2, ' ');
-        out.append(label, FormatLabelText(*node, label, sizeof label));
+// The text form: one line per node, two spaces of indentation per level.
+struct TextWriter {
+    Sink& sink;
+    void Enter(const ChunkNode& node, size_t depth) {
+        char label[kLabelTextCapacity];
+        std::string& out = sink.text();
+        out.append(depth * 2, ' ');
+        out.append(label, FormatLabelText(node, label, sizeof label));
         out.push_back('\n');
         sink.MaybeFlush();
-        if (node->firstChild) AppendText(sink, node->firstChild, depth + 1);
     }
-}
-
-// A signed decimal, as printf's %lld writes it.
-void AppendInt(std::string& out, int64_t value) {
-    char digits[20];
-    size_t n = 0;
-    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    do {
-        digits[n++] = static_cast<char>('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude);
-    if (value < 0) out.push_back('-');
-    while (n) out.push_back(digits[--n]);
-}
+    void Leave(const ChunkNode&, size_t) {}
+};
 
 void AppendJsonString(std::string& out, const char* text) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -75,56 +72,71 @@ void AppendJsonString(std::string& out, const char* text) {
     out.push_back('"');
 }
 
-void AppendJson(Sink& sink, const ChunkNode* node) {
-    std::string& out = sink.text();
-    out.push_back('[');
-    for (bool first = true; node; node = node->next, first = false) {
-        if (!first) out.push_back(',');
-        char label[sizeof node->label + 1];
-        std::memcpy(label, node->label, sizeof node->label);
-        label[sizeof node->label] = 0;
+void AppendInt(std::string& out, int64_t value) {
+    char digits[viewer::kDecimalCapacity];
+    out.append(digits, viewer::FormatDecimal(value, digits));
+}
+
+// The JSON form: each node an object whose "children" array holds the
+// objects of its children; the caller writes the brackets of the top level.
+struct JsonWriter {
+    Sink& sink;
+    bool needComma = false;  // a sibling's object came before in this array
+    void Enter(const ChunkNode& node, size_t) {
+        std::string& out = sink.text();
+        if (needComma) out.push_back(',');
+        char label[sizeof node.label + 1];
+        std::memcpy(label, node.label, sizeof node.label);
+        label[sizeof node.label] = 0;
         out.append("{\"label\":");
         AppendJsonString(out, label);
         out.append(",\"size\":");
-        AppendInt(out, node->size);
+        AppendInt(out, node.size);
         out.append(",\"offset\":");
-        AppendInt(out, node->offset);
-        out.append(",\"children\":");
-        AppendJson(sink, node->firstChild);
-        out.push_back('}');
+        AppendInt(out, node.offset);
+        out.append(",\"children\":[");
+        needComma = false;
+    }
+    void Leave(const ChunkNode&, size_t) {
+        sink.text().append("]}");
+        needComma = true;
         sink.MaybeFlush();
     }
-    out.push_back(']');
+};
+
+void AppendText(Sink& sink, const ChunkTree& tree) { viewer::VisitPreOrder(tree.root, TextWriter{sink}); }
+
+void AppendJson(Sink& sink, const ChunkTree& tree) {
+    sink.text().push_back('[');
+    viewer::VisitPreOrder(tree.root, JsonWriter{sink});
+    sink.text().append("]\n");
 }
 
 }  // namespace
 
 std::string DumpText(const ChunkTree& tree) {
     Sink sink(nullptr);
-    AppendText(sink, tree.root, 0);
+    AppendText(sink, tree);
     return std::move(sink.text());
 }
 
 std::string DumpJson(const ChunkTree& tree) {
     Sink sink(nullptr);
-    AppendJson(sink, tree.root);
-    sink.text().push_back('\n');
+    AppendJson(sink, tree);
     return std::move(sink.text());
 }
 
 bool WriteDump(const ChunkTree& tree, bool json, FILE* file) {
     Sink sink(file);
-    if (json) {
-        AppendJson(sink, tree.root);
-        sink.text().push_back('\n');
-    } else {
-        AppendText(sink, tree.root, 0);
-    }
+    if (json)
+        AppendJson(sink, tree);
+    else
+        AppendText(sink, tree);
     sink.Flush();
     return !sink.failed() && std::fflush(file) == 0;
 }
 
-int RunDump(int argc, char** argv, const char* program, AnalyzePathFn analyze) {
+int RunDump(int argc, char** argv, const char* program, viewer::Walk walk) {
     bool json = false;
     const char* path = nullptr;
     bool usage = false;
@@ -154,9 +166,9 @@ int RunDump(int argc, char** argv, const char* program, AnalyzePathFn analyze) {
         return 2;
     }
 
-    Analysis result = analyze(path);
+    Analysis result = viewer::AnalyzePath(path, walk);
     if (!result.ok()) {
-        std::fprintf(stderr, "%s\n", result.message.c_str());
+        std::fprintf(stderr, "%s\n", viewer::ReasonText(result.reason));
         return 1;
     }
     return WriteDump(*result.tree, json, stdout) ? 0 : 1;

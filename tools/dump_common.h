@@ -6,21 +6,20 @@
 
 #include "analysis.h"
 
-using AnalyzePathFn = Analysis (*)(const std::string& path);
-
-// Runs a dump program: `PROGRAM [--json] FILE`. Prints the tree on standard
-// output and returns 0; on a failed analysis prints its message on standard
-// error and returns 1; on a usage error prints the usage and returns 2.
-int RunDump(int argc, char** argv, const char* program, AnalyzePathFn analyze);
+// Runs a dump program: `PROGRAM [--json] FILE`, analysing FILE with `walk`.
+// Prints the tree on standard output and returns 0; on a failed analysis
+// prints its message on standard error and returns 1; on a usage error
+// prints the usage and returns 2.
+int RunDump(int argc, char** argv, const char* program, viewer::Walk walk);
 
 // The tree as text: one item per line in the order the tree control is
 // filled, two spaces of indentation per level, label bytes as they are.
-std::string DumpText(const ChunkTree& tree);
+std::string DumpText(const viewer::ChunkTree& tree);
 
 // The tree as JSON: an array of the top-level items, each an object with
 // label, size, offset and children. Label bytes outside printable ASCII are
 // escaped as \u00XX, so the output is valid JSON and keeps every byte.
-std::string DumpJson(const ChunkTree& tree);
+std::string DumpJson(const viewer::ChunkTree& tree);
 
 // Writes the text or JSON form to a file in large pieces. False on a write error.
-bool WriteDump(const ChunkTree& tree, bool json, FILE* file);
+bool WriteDump(const viewer::ChunkTree& tree, bool json, FILE* file);

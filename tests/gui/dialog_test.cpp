@@ -49,7 +49,7 @@ TEST_F(Fixture, AnalyseAtStartOnTheMissingDefaultPathReportsAndShowsNothing) {
         EXPECT_TRUE(Items(w).empty());
     });
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, msg::kCannotOpen);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kCannotOpen));
     EXPECT_EQ(boxes[0].caption, AppTitle());
     EXPECT_EQ(boxes[0].type, MB_OK);
     EXPECT_EQ(boxes[0].helpId, 0u);
@@ -63,7 +63,7 @@ TEST_F(Fixture, EmptyPathIsReported) {
         Click(w, IDC_ANALYZE);
     });
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, msg::kEmptyPath);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kEmptyPath));
 }
 
 TEST_F(Fixture, AnalysisShowsTheTreeCollapsedWithRoomForUnderscores) {
@@ -159,7 +159,7 @@ TEST_F(Fixture, FailedAnalysisKeepsTheOldTreeAndASecondOneReplacesIt) {
         EXPECT_EQ(Items(w), (std::vector<std::string>{"RIFF_AVI [16Bytes]", "  JUNK[4Bytes]"}));
     });
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, msg::kNotRiff);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kNotRiff));
     ASSERT_NE(dlg.m_pRoot, nullptr);
     EXPECT_EQ(LabelText(*dlg.m_pRoot), "RIFF_AVI [16Bytes]");
 }

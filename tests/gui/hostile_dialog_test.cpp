@@ -7,7 +7,7 @@
 
 #include "analysis.h"
 #include "byte_builder.h"
-#include "chunk_node_test_hooks.h"
+#include "node_block_test_hooks.h"
 #include "dialog_driver.h"
 #include "riff_analysis.h"
 
@@ -16,7 +16,6 @@ namespace {
 using namespace dialog_driver;
 using Items_t = std::vector<std::string>;
 
-Bytes Form(std::string_view type, const Bytes& body) { return Bytes::List(type, body, "RIFF"); }
 
 struct HostileDialog : Fixture {
     // A good file analysed first, so every failure can be seen to keep its tree.
@@ -54,8 +53,8 @@ TEST_F(HostileDialog, PathsThatAreNotReadableFilesKeepTheOldTree) {
         EXPECT_EQ(AnalyseAfterGood(w, ""), goodItems);
     });
     ASSERT_EQ(boxes.size(), paths.size() + 1);
-    for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(boxes[i].text, msg::kCannotOpen) << paths[i];
-    EXPECT_EQ(boxes.back().text, msg::kEmptyPath);
+    for (size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(boxes[i].text, ReasonText(Reason::kCannotOpen)) << paths[i];
+    EXPECT_EQ(boxes.back().text, ReasonText(Reason::kEmptyPath));
     for (const MessageBoxRequest& box : boxes) EXPECT_EQ(box.caption, AppTitle());
 }
 
@@ -76,16 +75,16 @@ TEST_F(HostileDialog, HostileFilesShowTheirTreesOrTheirMessages) {
     ProbeDlg dlg;
     Run(dlg, [&](QWidget* w) {
         const Items_t deepItems = AnalyseAfterGood(w, deep);
-        ASSERT_EQ(deepItems.size(), 1u + kRiffMaxDepth);
-        EXPECT_EQ(deepItems.back(), std::string(2 * kRiffMaxDepth, ' ') + "LIST_deep[" +
-                                        std::to_string((levels - kRiffMaxDepth + 1) * 12 - 8) + "Bytes]");
+        ASSERT_EQ(deepItems.size(), 1u + riff::kMaxDepth);
+        EXPECT_EQ(deepItems.back(), std::string(2 * riff::kMaxDepth, ' ') + "LIST_deep[" +
+                                        std::to_string((levels - riff::kMaxDepth + 1) * 12 - 8) + "Bytes]");
         EXPECT_EQ(AnalyseAfterGood(w, streamed), (Items_t{"RIFF_WAVE[-1Bytes]", "  fmt [16Bytes]", "  data[-1Bytes]"}));
         EXPECT_EQ(AnalyseAfterGood(w, tiny), goodItems);
         EXPECT_EQ(AnalyseAfterGood(w, text), goodItems);
     });
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0].text, msg::kTooSmall);
-    EXPECT_EQ(boxes[1].text, msg::kNotRiff);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kTooSmall));
+    EXPECT_EQ(boxes[1].text, ReasonText(Reason::kNotRiff));
 }
 
 TEST_F(HostileDialog, SixGibSparseFileIsShownWithItsTrueSizes) {
@@ -122,7 +121,7 @@ TEST_F(HostileDialog, RunningOutOfMemoryReportsAndKeepsTheOldTree) {
         EXPECT_EQ(LabelText(*dlg.m_pRoot), goodItems[0]);
     });
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, msg::kOutOfMemory);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kOutOfMemory));
 }
 
 }  // namespace

@@ -11,7 +11,6 @@ namespace {
 
 using namespace dialog_driver;
 
-Bytes A(std::string_view type, const Bytes& payload = Bytes()) { return Bytes::Atom(type, payload); }
 
 TEST_F(Fixture, QuellbyStartsWithItsCaptionAndDefaultPath) {
     ProbeDlg dlg;
@@ -22,7 +21,7 @@ TEST_F(Fixture, QuellbyStartsWithItsCaptionAndDefaultPath) {
         EXPECT_TRUE(Items(w).empty());
     });
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, msg::kCannotOpen);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kCannotOpen));
     EXPECT_EQ(boxes[0].caption, AppTitle());
 }
 
@@ -48,7 +47,7 @@ TEST_F(Fixture, QuellbyShowsTheAtomTreeUnderTop) {
         EXPECT_EQ(Items(w), std::vector<std::string>{"TOP[0Bytes]"});
     });
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, msg::kCannotOpen);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kCannotOpen));
     ASSERT_NE(dlg.m_pRoot, nullptr);
     EXPECT_EQ(LabelText(*dlg.m_pRoot), "TOP[0Bytes]");
 }

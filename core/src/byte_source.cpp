@@ -1,24 +1,17 @@
 #include "byte_source.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <limits>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <new>
 
+#include "system.h"
+
+namespace viewer {
 namespace {
 
 // Large enough that a walk over small chunks reads a file in few calls; a
 // walk that jumps over big payloads asks for less at each landing place.
 constexpr size_t kBufferSize = 256 * 1024;
 constexpr size_t kLandingSize = 4096;
-
-bool IsReadableRegular(const struct stat& st) {
-    if (!S_ISREG(st.st_mode)) return false;
-    // The superuser may open anything; a file that grants reading to nobody
-    // is still treated as unreadable.
-    return (st.st_mode & (S_IRUSR | S_IRGRP | S_IROTH)) != 0;
-}
 
 }  // namespace
 
@@ -29,32 +22,19 @@ ByteSource::ByteSource(const void* data, size_t size) noexcept
       pos_(0),
       length_(static_cast<int64_t>(size)) {}
 
-ByteSource::~ByteSource() {
-    if (fd_ >= 0) ::close(fd_);
-}
+ByteSource::~ByteSource() { sys::CloseFile(file_); }
 
 std::unique_ptr<ByteSource> ByteSource::OpenFile(const std::string& path) {
-    if (path.empty() || path.find('\0') != std::string::npos) return nullptr;
-    // Look before opening: opening a FIFO or a device may block or act on it.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !IsReadableRegular(st)) return nullptr;
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return nullptr;
-    // The path may have been replaced between the look and the open.
-    if (::fstat(fd, &st) != 0 || !IsReadableRegular(st)) {
-        ::close(fd);
-        return nullptr;
-    }
+    int64_t length = 0;
+    const sys::FileHandle file = sys::OpenRegularFile(path, &length);
+    if (file == sys::kNoFile) return nullptr;
     std::unique_ptr<ByteSource> src(new (std::nothrow) ByteSource());
     if (!src) {
-        ::close(fd);
+        sys::CloseFile(file);
         return nullptr;
     }
-    src->fd_ = fd;
-    src->length_ = st.st_size;
+    src->file_ = file;
+    src->length_ = length;
     src->storage_.reset(new (std::nothrow) unsigned char[kBufferSize]);
     if (!src->storage_) return nullptr;
     src->storageSize_ = kBufferSize;
@@ -89,13 +69,9 @@ bool ByteSource::Fill(int64_t position, size_t want) {
     if (amount > storageSize_) amount = storageSize_;
     size_t got = 0;
     while (got < amount) {
-        const ssize_t r = ::pread(fd_, storage_.get() + got, amount - got, static_cast<off_t>(position) + static_cast<off_t>(got));
+        const int64_t r = sys::ReadAt(file_, storage_.get() + got, amount - got, position + static_cast<int64_t>(got));
         ++systemReads_;
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (r == 0) break;
+        if (r <= 0) break;  // the end of the file, or an error
         got += static_cast<size_t>(r);
         if (got >= want) break;  // a short read from the system: use what came
     }
@@ -121,8 +97,11 @@ size_t ByteSource::ReadSlow(void* dst, size_t n) {
         }
         // Memory holds all it has in its one buffer; a file refills at the
         // position (it may have grown since its length was judged).
-        if (fd_ < 0 || pos_ > std::numeric_limits<int64_t>::max() - static_cast<int64_t>(kBufferSize)) break;
+        if (file_ == sys::kNoFile || pos_ > std::numeric_limits<int64_t>::max() - static_cast<int64_t>(kBufferSize))
+            break;
         if (!Fill(pos_, n - done)) break;
     }
     return done;
 }
+
+}  // namespace viewer

@@ -4,9 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
+
+namespace viewer {
 
 struct ChunkNode {
     char label[16];         // NUL-terminated display name, at most 9 characters used
@@ -60,3 +61,5 @@ private:
     size_t used_ = 0;  // nodes used in the last block
     size_t count_ = 0;
 };
+
+}  // namespace viewer

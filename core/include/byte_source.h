@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+namespace viewer {
+
 class ByteSource {
 public:
     // Reads `size` bytes of memory owned by the caller, which must outlive the source.
@@ -62,9 +64,11 @@ private:
     int64_t bufStart_ = 0;
     int64_t pos_ = 0;
     int64_t length_ = 0;
-    int fd_ = -1;
+    intptr_t file_ = -1;  // the open file (a descriptor or handle), -1 for memory
     std::unique_ptr<unsigned char[]> storage_;  // file buffer
     size_t storageSize_ = 0;
     int64_t lastFillEnd_ = -1;
     uint64_t systemReads_ = 0;
 };
+
+}  // namespace viewer

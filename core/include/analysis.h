@@ -1,0 +1,47 @@
+// What an analysis hands back to whoever asked for it (dialog, dump tool,
+// tests, fuzzers): either a finished tree or the reason there is none.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "byte_source.h"
+#include "chunk_node.h"
+
+namespace viewer {
+
+// Why an analysis gave no tree.
+enum class Reason {
+    kNone,         // it did give one
+    kEmptyPath,    // no file was named
+    kCannotOpen,   // the file cannot be opened as a readable regular file
+    kTooSmall,     // fewer bytes than the format's header
+    kNotRiff,      // the header is not a RIFF header
+    kOutOfMemory,  // the tree did not fit into memory
+};
+
+// The text that tells the user about a reason (UTF-8, Chinese as every text
+// the programs show); empty for kNone.
+const char* ReasonText(Reason reason);
+
+struct Analysis {
+    std::unique_ptr<ChunkTree> tree;  // set when the analysis succeeded
+    Reason reason = Reason::kNone;    // why not, when it failed
+
+    bool ok() const { return tree != nullptr; }
+
+    static Analysis Failure(Reason why) {
+        Analysis a;
+        a.reason = why;
+        return a;
+    }
+};
+
+// A walk: analyses data that is already open, from its start.
+using Walk = Analysis (*)(ByteSource& source);
+
+// Opens the file named by the UTF-8 path and runs the walk over it; the
+// file is closed again before this returns.
+Analysis AnalyzePath(const std::string& path, Walk walk);
+
+}  // namespace viewer

@@ -1,0 +1,30 @@
+#include "analysis.h"
+
+namespace viewer {
+
+const char* ReasonText(Reason reason) {
+    switch (reason) {
+    case Reason::kNone:
+        return "";
+    case Reason::kEmptyPath:
+        return "文件路径为空！";
+    case Reason::kCannotOpen:
+        return "无法打开文件，文件被占用或路径错误！";
+    case Reason::kTooSmall:
+        return "打开文件错误，文件过小或无法读取！";
+    case Reason::kNotRiff:
+        return "不是正确的RIFF文件！";
+    case Reason::kOutOfMemory:
+        return "内存不足，无法完成分析！";
+    }
+    return "";
+}
+
+Analysis AnalyzePath(const std::string& path, Walk walk) {
+    if (path.empty()) return Analysis::Failure(Reason::kEmptyPath);
+    std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path);
+    if (!source) return Analysis::Failure(Reason::kCannotOpen);
+    return walk(*source);
+}
+
+}  // namespace viewer
