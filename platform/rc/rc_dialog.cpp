@@ -101,7 +101,8 @@ void StatementParser::DialogOptions(RcDialog& d) {
     if (hasFont) d.style |= DS_SETFONT;
 }
 
-// FONT size, "face" and, in a DIALOGEX only, weight, italic, charset.
+// FONT size, "face" and, in a DIALOGEX only, weight, italic, charset. The
+// charset stays in RcDialog: the generated DlgTemplate has no field for it.
 void StatementParser::DialogFont(RcDialog& d) {
     d.pointSize = Int();
     in_.Comma();

@@ -57,8 +57,7 @@ void WriteDialogs(std::ostream& o, const std::vector<RcDialog>& dialogs) {
     for (const RcDialog& d : dialogs) {
         o << "    {" << d.id << ", " << Bool(d.extended) << ", " << Hex(d.style) << ", " << Hex(d.exStyle) << ", "
           << d.x << ", " << d.y << ", " << d.cx << ", " << d.cy << ", " << Quote(d.caption) << ", " << d.pointSize
-          << ", " << d.weight << ", " << Bool(d.italic) << ", " << d.charset << ", " << Quote(d.faceName) << ", "
-          << d.language << ", ";
+          << ", " << d.weight << ", " << Bool(d.italic) << ", " << Quote(d.faceName) << ", " << d.language << ", ";
         if (d.controls.empty())
             o << "nullptr, 0},\n";
         else
