@@ -28,7 +28,6 @@ struct DlgTemplate {
     int pointSize;  // with DS_SETFONT
     int weight;
     bool italic;
-    int charset;
     const char* faceName;
     uint16_t language;
     const DlgItemTemplate* items;  // in tab order
