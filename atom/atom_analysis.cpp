@@ -35,11 +35,32 @@ public:
     ChunkNode* ParseAtomList(int64_t remaining, int depth);
 
 private:
+    // The size of the atom whose 8-byte header has been read into `header`
+    // (room for 16 bytes): a 64-bit size that follows the type is read too
+    // and counted in *headerSize; size 0 runs to the end of the enclosing
+    // span. False when the data ends within the header.
+    bool ReadSize(unsigned char* header, int64_t remaining, int64_t* size, int64_t* headerSize);
+
     ByteSource& src_;
     ChunkTree& tree_;
     const bool wide_;
     bool outOfMemory_ = false;
 };
+
+bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* size, int64_t* headerSize) {
+    const uint32_t field = viewer::ReadBe32(header);
+    *headerSize = kHeader;
+    if (field == 1) {
+        if (src_.Read(header + kHeader, 8) != 8) return false;
+        *headerSize = kLargeHeader;
+        *size = static_cast<int64_t>(viewer::ReadBe64(header + 8));
+    } else if (field == 0) {
+        *size = remaining;
+    } else {
+        *size = wide_ ? static_cast<int64_t>(field) : static_cast<int64_t>(static_cast<int32_t>(field));
+    }
+    return true;
+}
 
 ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
     ChunkNode* first = nullptr;
@@ -55,19 +76,8 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
             remaining = 0;
             break;
         }
-        const uint32_t field = viewer::ReadBe32(header);
-        int64_t headerSize = kHeader;
-        int64_t size;
-        if (field == 1) {
-            // A 64-bit size follows the type.
-            if (src_.Read(header + kHeader, 8) != 8) break;
-            headerSize = kLargeHeader;
-            size = static_cast<int64_t>(viewer::ReadBe64(header + 8));
-        } else if (field == 0) {
-            size = remaining;  // runs to the end of what encloses it
-        } else {
-            size = wide_ ? static_cast<int64_t>(field) : static_cast<int64_t>(static_cast<int32_t>(field));
-        }
+        int64_t size, headerSize;
+        if (!ReadSize(header, remaining, &size, &headerSize)) break;
 
         ChunkNode* node = tree_.NewNode(offset);
         if (!node) {

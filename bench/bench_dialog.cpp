@@ -18,6 +18,7 @@
 
 #include "afx_qt.h"
 #include "afxtest.h"
+#include "programs.h"
 #include "resource.h"
 #include "viewer_dlg.h"
 
@@ -133,7 +134,10 @@ int main(int argc, char** argv) {
         status = items > 0 && atEnd ? 0 : 1;
         d.EndDialog(IDCANCEL);
     });
-    CViewerDlg dlg;
+    // VIEWER_PROGRAM: TarnwickProgram or QuellbyProgram, as the build says.
+    const ViewerProgram& program = VIEWER_PROGRAM();
+    AfxSetResourceHandle(program.resources);
+    CViewerDlg dlg(program);
     dlg.DoModal();
     return status;
 }

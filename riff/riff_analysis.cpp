@@ -56,9 +56,21 @@ private:
             src_.Skip(-1);
     }
 
-    ChunkNode* NewNode(int64_t offset) {
+    // A node for the chunk whose header (12 bytes for a list: with its type)
+    // sits at `offset`: labelled with its identifier, a list's also with its
+    // type, and sized as its size field says. Null when memory ran out.
+    ChunkNode* NewNode(int64_t offset, const unsigned char* header, bool isList) {
         ChunkNode* node = tree_.NewNode(offset);
-        if (!node) outOfMemory_ = true;
+        if (!node) {
+            outOfMemory_ = true;
+            return nullptr;
+        }
+        CopyCode(node->label, header);
+        if (isList) {
+            node->label[4] = '_';
+            CopyCode(node->label + 5, header + 8);
+        }
+        node->size = SizeField(header + 4);
         return node;
     }
 
@@ -90,15 +102,9 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
         if (isList && src_.Read(header + 8, 4) != 4) break;
         const int64_t headerRead = isList ? 12 : 8;
 
-        ChunkNode* node = NewNode(offset);
+        ChunkNode* node = NewNode(offset, header, isList);
         if (!node) break;
-        CopyCode(node->label, header);
-        if (isList) {
-            node->label[4] = '_';
-            CopyCode(node->label + 5, header + 8);
-        }
-        const int64_t size = SizeField(header + 4);
-        node->size = size;
+        const int64_t size = node->size;
         append(node);
 
         if (size < 0) {
@@ -139,13 +145,9 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
 }
 
 ChunkNode* RiffWalker::WalkRoot(int64_t offset, const unsigned char* header) {
-    ChunkNode* root = NewNode(offset);
+    ChunkNode* root = NewNode(offset, header, true);
     if (!root) return nullptr;
-    CopyCode(root->label, header);
-    root->label[4] = '_';
-    CopyCode(root->label + 5, header + 8);
-    const int64_t size = SizeField(header + 4);
-    root->size = size;
+    const int64_t size = root->size;
     // A root of negative size (a streamed file) spans the rest of the file.
     const int64_t span = size < 0 ? src_.Length() - (offset + 12) : size - 4;
     root->firstChild = ParseChunkList(span, 1);

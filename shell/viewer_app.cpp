@@ -2,13 +2,12 @@
 
 #include "viewer_dlg.h"
 
-CViewerApp theApp;
-
 BOOL CViewerApp::InitInstance() {
     AfxEnableControlContainer();
     Enable3dControls();
+    AfxSetResourceHandle(m_program.resources);
 
-    CViewerDlg dlg;
+    CViewerDlg dlg(m_program);
     m_pMainWnd = &dlg;
     dlg.DoModal();  // IDOK or IDCANCEL: either way the program ends
     m_pMainWnd = nullptr;

@@ -1,12 +1,18 @@
-// The application object: runs the main dialog and ends when it ends.
+// The application object: runs the program's main dialog and ends when it ends.
 #pragma once
 
 #include <afxwin.h>
 
+#include "viewer_program.h"
+
 class CViewerApp : public CWinApp {
 public:
-    CViewerApp() = default;
+    // Each program defines its one global instance with its own value; the
+    // value is read only once the program runs, so the order in which
+    // statics are built does not matter.
+    explicit CViewerApp(const ViewerProgram& program) : m_program(program) {}
     BOOL InitInstance() override;
-};
 
-extern CViewerApp theApp;
+private:
+    const ViewerProgram& m_program;
+};

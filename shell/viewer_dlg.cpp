@@ -12,7 +12,8 @@ ON_BN_CLICKED(IDC_ANALYZE, OnAnalyze)
 ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
 END_MESSAGE_MAP()
 
-CViewerDlg::CViewerDlg(CWnd* pParent) : CDialog(CViewerDlg::IDD, pParent), m_strPath(kDefaultPath) {
+CViewerDlg::CViewerDlg(const ViewerProgram& program, CWnd* pParent)
+    : CDialog(CViewerDlg::IDD, pParent), m_program(program), m_strPath(program.defaultPath) {
     m_hIcon = LoadIcon(AfxFindResourceHandle(MAKEINTRESOURCE(IDR_MAINFRAME), RT_GROUP_ICON),
                        MAKEINTRESOURCE(IDR_MAINFRAME));
 }
@@ -92,9 +93,14 @@ void CViewerDlg::OnAnalyze() {
     ShowTree();
 }
 
-int CViewerDlg::TakeAnalysis(Analysis analysis) {
+int CViewerDlg::AnalyzeFile() {
+    m_pFile = nullptr;
+    return TakeAnalysis(viewer::AnalyzePath(m_strPath.str(), m_program.analysis));
+}
+
+int CViewerDlg::TakeAnalysis(viewer::Analysis analysis) {
     if (!analysis.ok()) {
-        AfxMessageBox(analysis.message.c_str(), MB_OK, 0);
+        AfxMessageBox(viewer::ReasonText(analysis.reason), MB_OK, 0);
         return 0;
     }
     m_pTree = std::move(analysis.tree);  // frees the tree this one replaces

@@ -1,7 +1,7 @@
 // The main dialog of both programs: a path field, browse, analyse and exit
 // buttons, and the tree control that shows the node tree of the last
-// successful analysis. The program's analysis subsystem supplies
-// AnalyzeFile and the default path.
+// successful analysis. The program it belongs to gives the default path and
+// the analysis.
 #pragma once
 
 #include <afxcmn.h>
@@ -12,18 +12,14 @@
 #include "analysis.h"
 #include "chunk_node.h"
 #include "resource.h"
-
-class ByteSource;
+#include "viewer_program.h"
 
 class CViewerDlg : public CDialog {
 public:
-    explicit CViewerDlg(CWnd* pParent = nullptr);
+    explicit CViewerDlg(const ViewerProgram& program, CWnd* pParent = nullptr);
     ~CViewerDlg() override;
 
     enum { IDD = IDD_VIEWER_DIALOG };
-
-    // The path the field shows at start; defined by the program's analysis subsystem.
-    static const char* const kDefaultPath;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -35,28 +31,31 @@ protected:
     void OnBrowse();
     void OnAnalyze();
 
-    // Supplied by the analysis subsystem: analyses the file named by
-    // m_strPath. 1: a new tree is stored (m_pRoot); 0: the user has been told
-    // why not, and m_pRoot and the tree control are unchanged.
+    // Runs the program's analysis on the file named by m_strPath. 1: a new
+    // tree is stored (m_pRoot); 0: the user has been told why not, and
+    // m_pRoot and the tree control are unchanged.
     int AnalyzeFile();
-    // The common end of every AnalyzeFile: keeps the tree of a successful
-    // analysis (freeing the one it replaces) and returns 1, or shows the
-    // failure's message and returns 0 with everything left as it was.
-    int TakeAnalysis(Analysis analysis);
+    // The end of AnalyzeFile: keeps the tree of a successful analysis
+    // (freeing the one it replaces) and returns 1, or shows the failure's
+    // message and returns 0 with everything left as it was.
+    int TakeAnalysis(viewer::Analysis analysis);
 
-    // Inserts the children of node, and recursively theirs, under parent.
-    void FillTree(const ChunkNode* node, HTREEITEM parent);
+    // Inserts the children of node, and theirs, under parent, in pre-order.
+    void FillTree(const viewer::ChunkNode* node, HTREEITEM parent);
     // Replaces the tree control's items by the tree of m_pRoot.
     void ShowTree();
 
+    const ViewerProgram& m_program;
     CTreeCtrl m_tree;
     CString m_strPath;
     HICON m_hIcon;
-    ChunkNode* m_pRoot = nullptr;
-    ByteSource* m_pFile = nullptr;  // the file while an analysis reads it
+    viewer::ChunkNode* m_pRoot = nullptr;
+    // The file while an analysis reads it. AnalyzePath opens, reads and
+    // closes the file within the one call, so this stays null.
+    viewer::ByteSource* m_pFile = nullptr;
 
     // Owns the nodes of m_pRoot; replacing it frees the previous tree.
-    std::unique_ptr<ChunkTree> m_pTree;
+    std::unique_ptr<viewer::ChunkTree> m_pTree;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -4,68 +4,75 @@
 #include <strings.h>
 #include <vector>
 
+#include "afxwin.h"
 #include "dlgtemplate.h"
 
 namespace {
+
 std::vector<const ResourceTable*>& Tables() {
     static std::vector<const ResourceTable*> tables;
     return tables;
 }
+
+// The module AfxSetResourceHandle chose, searched before the others.
+const ResourceTable* g_current = nullptr;
+
+// The first non-null answer of find(table): the chosen module first, then
+// every registered table, the latest first.
+template <typename Find>
+auto Search(Find find) -> decltype(find(*g_current)) {
+    if (g_current)
+        if (auto found = find(*g_current)) return found;
+    const auto& tables = Tables();
+    for (auto t = tables.rbegin(); t != tables.rend(); ++t)
+        if (auto found = find(**t)) return found;
+    return nullptr;
+}
+
+// The entry `id` of one of a table's lists, or null.
+template <typename T>
+const T* FindIn(const T* list, size_t count, unsigned id) {
+    for (size_t i = 0; i < count; ++i)
+        if (static_cast<unsigned>(list[i].id) == id) return &list[i];
+    return nullptr;
+}
+
 }  // namespace
 
 void AfxRegisterResources(const ResourceTable* table) { Tables().push_back(table); }
 
+void AfxSetResourceHandle(HINSTANCE hInstResource) { g_current = reinterpret_cast<const ResourceTable*>(hInstResource); }
+
 const DlgTemplate* AfxFindDialogTemplate(unsigned id) {
-    const auto& tables = Tables();
-    for (auto t = tables.rbegin(); t != tables.rend(); ++t)
-        for (size_t i = 0; i < (*t)->dialogCount; ++i)
-            if (static_cast<unsigned>((*t)->dialogs[i].id) == id) return &(*t)->dialogs[i];
-    return nullptr;
+    return Search([id](const ResourceTable& t) { return FindIn(t.dialogs, t.dialogCount, id); });
 }
 
-namespace {
-template <typename T>
-const T* FindIn(unsigned id, const T* ResourceTable::*list, size_t ResourceTable::*count) {
-    const auto& tables = Tables();
-    for (auto t = tables.rbegin(); t != tables.rend(); ++t)
-        for (size_t i = 0; i < (*t)->*count; ++i)
-            if (((*t)->*list)[i].id == id) return &((*t)->*list)[i];
-    return nullptr;
+const FileResource* AfxFindIconResource(unsigned id) {
+    return Search([id](const ResourceTable& t) { return FindIn(t.icons, t.iconCount, id); });
 }
-}  // namespace
-
-const FileResource* AfxFindIconResource(unsigned id) { return FindIn(id, &ResourceTable::icons, &ResourceTable::iconCount); }
 
 const FileResource* AfxFindBitmapResource(unsigned id) {
-    return FindIn(id, &ResourceTable::bitmaps, &ResourceTable::bitmapCount);
+    return Search([id](const ResourceTable& t) { return FindIn(t.bitmaps, t.bitmapCount, id); });
 }
 
 const VersionResource* AfxFindVersionResource(unsigned id) {
-    return FindIn(id, &ResourceTable::versions, &ResourceTable::versionCount);
+    return Search([id](const ResourceTable& t) { return FindIn(t.versions, t.versionCount, id); });
 }
 
-namespace {
-template <typename T>
-bool Holds(const T* list, size_t count, unsigned id) {
-    for (size_t i = 0; i < count; ++i)
-        if (static_cast<unsigned>(list[i].id) == id) return true;
-    return false;
+const StringResource* AfxFindStringResource(unsigned id) {
+    return Search([id](const ResourceTable& t) { return FindIn(t.strings, t.stringCount, id); });
 }
-}  // namespace
 
 const ResourceTable* AfxFindResourceTable(unsigned id, unsigned type) {
-    const auto& tables = Tables();
-    for (auto t = tables.rbegin(); t != tables.rend(); ++t) {
-        const ResourceTable& r = **t;
-        const bool found = type == 2    ? Holds(r.bitmaps, r.bitmapCount, id)
-                           : type == 5  ? Holds(r.dialogs, r.dialogCount, id)
-                           : type == 6  ? Holds(r.strings, r.stringCount, id)
-                           : type == 14 ? Holds(r.icons, r.iconCount, id)
-                           : type == 16 ? Holds(r.versions, r.versionCount, id)
+    return Search([id, type](const ResourceTable& r) -> const ResourceTable* {
+        const bool found = type == 2    ? FindIn(r.bitmaps, r.bitmapCount, id) != nullptr
+                           : type == 5  ? FindIn(r.dialogs, r.dialogCount, id) != nullptr
+                           : type == 6  ? FindIn(r.strings, r.stringCount, id) != nullptr
+                           : type == 14 ? FindIn(r.icons, r.iconCount, id) != nullptr
+                           : type == 16 ? FindIn(r.versions, r.versionCount, id) != nullptr
                                         : false;
-        if (found) return *t;
-    }
-    return nullptr;
+        return found ? &r : nullptr;
+    });
 }
 
 std::string AfxVersionText(const VersionResource& v) {
@@ -84,14 +91,6 @@ const char* AfxVersionString(const VersionResource& version, const char* key) {
     }
     for (size_t i = 0; i < block->count; ++i)
         if (std::strcmp(block->strings[i].key, key) == 0) return block->strings[i].value;
-    return nullptr;
-}
-
-const StringResource* AfxFindStringResource(unsigned id) {
-    const auto& tables = Tables();
-    for (auto t = tables.rbegin(); t != tables.rend(); ++t)
-        for (size_t i = 0; i < (*t)->stringCount; ++i)
-            if ((*t)->strings[i].id == id) return &(*t)->strings[i];
     return nullptr;
 }
 

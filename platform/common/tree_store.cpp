@@ -7,32 +7,36 @@ namespace {
 constexpr uint64_t kBigTextFlag = uint64_t{1} << 63;
 }
 
+uint64_t TreeStore::StoreText(const char* text, size_t length) {
+    // Into the current character block, or a new one; a text that would not
+    // fit into any block gets an allocation of its own.
+    const size_t need = length + 1;
+    if (need > kTextBlockSize) {
+        auto big = std::make_unique<char[]>(need);
+        std::memcpy(big.get(), text, length);
+        big[length] = '\0';
+        bigTexts_.push_back(std::move(big));
+        return kBigTextFlag | (bigTexts_.size() - 1);
+    }
+    if (kTextBlockSize - textUsed_ < need) {
+        textBlocks_.push_back(std::unique_ptr<char[]>(new char[kTextBlockSize]));
+        textUsed_ = 0;
+    }
+    char* dst = textBlocks_.back().get() + textUsed_;
+    std::memcpy(dst, text, length);
+    dst[length] = '\0';
+    const uint64_t ref = (textBlocks_.size() - 1) * kTextBlockSize + textUsed_;
+    textUsed_ += need;
+    return ref;
+}
+
 TreeStore::Index TreeStore::Append(Index parent, const char* text, size_t length) {
     if (parent != kNone && !Valid(parent)) return kNone;
     if (count_ >= kNone - 1) return kNone;
 
-    // Text: into the current character block, or a new one; a text that would
-    // not fit into any block gets an allocation of its own.
     uint64_t textRef;
-    const size_t need = length + 1;
     try {
-        if (need > kTextBlockSize) {
-            auto big = std::make_unique<char[]>(need);
-            std::memcpy(big.get(), text, length);
-            big[length] = '\0';
-            bigTexts_.push_back(std::move(big));
-            textRef = kBigTextFlag | (bigTexts_.size() - 1);
-        } else {
-            if (kTextBlockSize - textUsed_ < need) {
-                textBlocks_.push_back(std::unique_ptr<char[]>(new char[kTextBlockSize]));
-                textUsed_ = 0;
-            }
-            char* dst = textBlocks_.back().get() + textUsed_;
-            std::memcpy(dst, text, length);
-            dst[length] = '\0';
-            textRef = (textBlocks_.size() - 1) * kTextBlockSize + textUsed_;
-            textUsed_ += need;
-        }
+        textRef = StoreText(text, length);
         if ((count_ >> kItemBlockShift) >= itemBlocks_.size())
             itemBlocks_.push_back(std::unique_ptr<Item[]>(new Item[kItemBlockSize]));
     } catch (const std::bad_alloc&) {

@@ -205,21 +205,14 @@ public:
 
     operator LPCTSTR() const { return s_.c_str(); }  // NOLINT
     const std::string& str() const { return s_; }
-    int GetLength() const { return static_cast<int>(s_.size()); }  // in bytes
     BOOL IsEmpty() const { return s_.empty(); }
     void Empty() { s_.clear(); }
 
-    // printf-style formatting into this string.
-    void Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
     // Replaces the text by string resource `id`; FALSE (text unchanged) if there is none.
     BOOL LoadString(UINT id);
 
     CString& operator=(const char* text) {
         s_ = text ? text : "";
-        return *this;
-    }
-    CString& operator+=(const CString& other) {
-        s_ += other.s_;
         return *this;
     }
     friend bool operator==(const CString& a, const CString& b) { return a.s_ == b.s_; }
@@ -490,7 +483,11 @@ int AfxWinMain(int argc, char** argv);
 // OK/Cancel boxes and a question icon for yes/no boxes). Returns IDOK, ...
 int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 
+// The module that holds resource lpszName of type lpszType: the one chosen
+// with AfxSetResourceHandle when it has it, else any that does; null if none.
 HINSTANCE AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);
+// Chooses the module resources are looked up in first: the program's own.
+void AfxSetResourceHandle(HINSTANCE hInstResource);
 // The icon group `name` of `instance`, or null if the resources hold none.
 HICON LoadIcon(HINSTANCE instance, LPCTSTR name);
 

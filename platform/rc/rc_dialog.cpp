@@ -102,7 +102,7 @@ void StatementParser::DialogOptions(RcDialog& d) {
 }
 
 // FONT size, "face" and, in a DIALOGEX only, weight, italic, charset. The
-// charset stays in RcDialog: the generated DlgTemplate has no field for it.
+// charset is read and dropped: the dialogs' fonts are looked up by face.
 void StatementParser::DialogFont(RcDialog& d) {
     d.pointSize = Int();
     in_.Comma();
@@ -111,7 +111,7 @@ void StatementParser::DialogFont(RcDialog& d) {
         d.weight = Int();
         if (in_.AcceptPunct(",")) {
             d.italic = Int() != 0;
-            if (in_.AcceptPunct(",")) d.charset = Int();
+            if (in_.AcceptPunct(",")) Int();
         }
     }
 }

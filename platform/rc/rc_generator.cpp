@@ -135,10 +135,11 @@ std::string TableEntry(bool empty, const char* name, size_t count) {
 
 }  // namespace
 
-std::string GenerateResourceSource(const ResourceScript& script, const std::string& scriptName) {
+std::string GenerateResourceSource(const ResourceScript& script, const std::string& scriptName,
+                                   const std::string& moduleFunction) {
     std::ostringstream o;
     o << "// Generated from " << scriptName << " by the resource converter; edit the script instead.\n"
-      << "#include \"dlgtemplate.h\"\n\nnamespace {\n\n";
+      << (moduleFunction.empty() ? "" : "#include \"afxwin.h\"\n") << "#include \"dlgtemplate.h\"\n\nnamespace {\n\n";
     WriteDialogs(o, script.dialogs);
     WriteStrings(o, script.strings);
     WriteFiles(o, script.icons, "Icon");
@@ -152,6 +153,9 @@ std::string GenerateResourceSource(const ResourceScript& script, const std::stri
       << TableEntry(script.versions.empty(), "kVersions", script.versions.size()) << "};\n\n"
       << "struct Registrar {\n    Registrar() { AfxRegisterResources(&kTable); }\n} registrar;\n\n"
       << "}  // namespace\n";
+    if (!moduleFunction.empty())
+        o << "\nHINSTANCE " << moduleFunction
+          << "() { return reinterpret_cast<HINSTANCE>(const_cast<ResourceTable*>(&kTable)); }\n";
     return o.str();
 }
 

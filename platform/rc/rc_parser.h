@@ -41,7 +41,6 @@ struct RcDialog {
     int pointSize = 0;
     int weight = 0;
     bool italic = false;
-    int charset = 1;
     std::string faceName;
     uint16_t language = 0;
     std::vector<RcControl> controls;
@@ -90,7 +89,10 @@ ResourceScript ParseResourceFile(const std::string& path);
 // Reads script text; `name` is used in messages, `directory` for #include.
 ResourceScript ParseResourceText(const std::string& text, const std::string& name, const std::string& directory);
 
-// C++ source of a ResourceTable named after `scriptName` that registers itself.
-std::string GenerateResourceSource(const ResourceScript& script, const std::string& scriptName);
+// C++ source of a ResourceTable named after `scriptName` that registers
+// itself; with a `moduleFunction`, also a function of that name that gives
+// the table as the program's resource module (HINSTANCE).
+std::string GenerateResourceSource(const ResourceScript& script, const std::string& scriptName,
+                                   const std::string& moduleFunction = {});
 // A make rule naming every file `output` was made from, for the build's dependency scan.
 std::string GenerateDependencyRule(const ResourceScript& script, const std::string& scriptPath, const std::string& output);

@@ -1,7 +1,8 @@
 // Resource converter: reads a resource script and writes the C++ source of
-// its resource table. Usage: rcconv SCRIPT.rc OUTPUT.cpp [DEPFILE]
+// its resource table. Usage: rcconv SCRIPT.rc OUTPUT.cpp [DEPFILE [MODULE]]
 // DEPFILE, if given, receives a make rule naming every file the table was
-// made from (included scripts and headers, icons, bitmaps).
+// made from (included scripts and headers, icons, bitmaps); MODULE names a
+// function the output defines that gives the table as a resource module.
 // On anything it cannot read it prints "file:line: error: ..." and fails.
 #include <cstdio>
 #include <filesystem>
@@ -10,14 +11,14 @@
 #include "rc_parser.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3 && argc != 4) {
-        std::fprintf(stderr, "usage: %s SCRIPT.rc OUTPUT.cpp [DEPFILE]\n", argc > 0 ? argv[0] : "rcconv");
+    if (argc < 3 || argc > 5) {
+        std::fprintf(stderr, "usage: %s SCRIPT.rc OUTPUT.cpp [DEPFILE [MODULE]]\n", argc > 0 ? argv[0] : "rcconv");
         return 2;
     }
     try {
         const ResourceScript script = ParseResourceFile(argv[1]);
         const std::string source =
-            GenerateResourceSource(script, std::filesystem::path(argv[1]).filename().string());
+            GenerateResourceSource(script, std::filesystem::path(argv[1]).filename().string(), argc == 5 ? argv[4] : "");
         const std::string temp = std::string(argv[2]) + ".tmp";
         {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
             }
         }
         std::filesystem::rename(temp, argv[2]);
-        if (argc == 4) {
+        if (argc >= 4) {
             std::ofstream dep(argv[3], std::ios::binary | std::ios::trunc);
             dep << GenerateDependencyRule(script, argv[1], argv[2]);
             if (!dep) {

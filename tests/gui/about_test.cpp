@@ -16,7 +16,6 @@
 #include "dialog_driver.h"
 #include "dib.h"
 #include "dlgtemplate.h"
-#include "qt_internal.h"  // the QIcon behind an icon handle
 #include "viewer_dlg.h"
 
 namespace {
@@ -278,18 +277,18 @@ TEST(Icon, TheWindowShowsTheIconGroupOfTheResources) {
         SCOPED_TRACE(e.width);
         DecodedImage decoded;
         ASSERT_TRUE(DecodeIconImage(file->data, file->size, e, &decoded, &error)) << error;
-        const QImage shown = icon->icon.pixmap(e.width, e.height).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage shown = AfxQtIcon(icon).pixmap(e.width, e.height).toImage().convertToFormat(QImage::Format_ARGB32);
         ASSERT_EQ(shown.size(), QSize(e.width, e.height));
         for (int y = 0; y < e.height; ++y)
             for (int x = 0; x < e.width; ++x)
                 ASSERT_EQ(shown.pixel(x, y), decoded.pixels[static_cast<size_t>(y * e.width + x)]) << x << "," << y;
     }
-    EXPECT_EQ(qAlpha(icon->icon.pixmap(32, 32).toImage().pixel(0, 0)), 0) << "the corners are transparent";
+    EXPECT_EQ(qAlpha(AfxQtIcon(icon).pixmap(32, 32).toImage().pixel(0, 0)), 0) << "the corners are transparent";
 
     ProbeDlg dlg;
     AfxSetDialogShownHandler([&](CDialog& d) {
         QWidget* w = AfxQtWidget(d.m_hWnd);
-        EXPECT_EQ(w->windowIcon().cacheKey(), icon->icon.cacheKey());
+        EXPECT_EQ(w->windowIcon().cacheKey(), AfxQtIcon(icon).cacheKey());
         EXPECT_EQ(reinterpret_cast<HICON>(dlg.SendMessage(WM_QUERYDRAGICON)), icon);
         d.EndDialog(IDCANCEL);
     });
@@ -310,7 +309,7 @@ TEST(Icon, AMinimisedDialogPaintsTheIconCentred) {
         const int size = GetSystemMetrics(SM_CXICON);
         const QPoint at((w->width() - size + 1) / 2, (w->height() - size + 1) / 2);
         const QImage icon =
-            LoadIcon(nullptr, MAKEINTRESOURCE(IDR_MAINFRAME))->icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+            AfxQtIcon(LoadIcon(nullptr, MAKEINTRESOURCE(IDR_MAINFRAME))).pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
         // Opaque icon pixels appear where the icon is drawn; the rest is the erased background.
         int compared = 0;
         for (int y = 0; y < size; ++y)

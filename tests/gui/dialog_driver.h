@@ -22,13 +22,18 @@
 #include "afx_qt.h"
 #include "afxdlgs.h"
 #include "afxtest.h"
+#include "programs.h"
 #include "viewer_dlg.h"
 
 namespace dialog_driver {
 
-// The dialog with its state open to the test.
+using namespace viewer;
+
+// A program's dialog with its state open to the test; Tarnwick's unless
+// another program is given.
 class ProbeDlg : public CViewerDlg {
 public:
+    explicit ProbeDlg(const ViewerProgram& program = TarnwickProgram()) : CViewerDlg(program) {}
     using CViewerDlg::m_pFile;
     using CViewerDlg::m_pRoot;
     using CViewerDlg::m_strPath;

@@ -29,7 +29,7 @@ namespace {
 using namespace dialog_driver;
 
 Bytes Text(std::string_view text) { return Bytes().code(text); }
-std::string Riff(std::string_view form, const Bytes& body) { return Bytes::List(form, body, "RIFF").str(); }
+std::string Riff(std::string_view form, const Bytes& body) { return Form(form, body).str(); }
 
 const std::string kWave =
     Riff("WAVE", Bytes::Chunk("fmt ", Bytes().fill(16, 0x01))
@@ -214,8 +214,9 @@ TEST_F(Fixture, EnterAtStartEscAndTheCloseBoxEndWithCancel) {
 
 TEST_F(Fixture, TheProgramEndsWhenTheDialogEnds) {
     AfxSetDialogShownHandler([](CDialog& d) { d.EndDialog(IDOK); });
-    EXPECT_EQ(theApp.InitInstance(), FALSE);
-    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    CViewerApp app(TarnwickProgram());
+    EXPECT_EQ(app.InitInstance(), FALSE);
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
 
 TEST_F(Fixture, DialogIsLaidOutFromTheTemplateInDialogUnits) {

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 
+#include "programs.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 // Memory the system's font and Qt libraries keep until the process ends is
 // theirs to free, not a leak of ours.
@@ -19,5 +21,8 @@ int main(int argc, char** argv) {
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    // Both programs' resources are linked in; Tarnwick's are the ones looked
+    // up unless a test chooses Quellby's.
+    AfxSetResourceHandle(TarnwickProgram().resources);
     return RUN_ALL_TESTS();
 }

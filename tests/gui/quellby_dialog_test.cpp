@@ -11,9 +11,20 @@ namespace {
 
 using namespace dialog_driver;
 
+// Quellby's dialog, with Quellby's resources chosen as its application does.
+struct QuellbyDialog : Fixture {
+    void SetUp() override {
+        Fixture::SetUp();
+        AfxSetResourceHandle(QuellbyProgram().resources);
+    }
+    void TearDown() override {
+        AfxSetResourceHandle(TarnwickProgram().resources);
+        Fixture::TearDown();
+    }
+};
 
-TEST_F(Fixture, QuellbyStartsWithItsCaptionAndDefaultPath) {
-    ProbeDlg dlg;
+TEST_F(QuellbyDialog, QuellbyStartsWithItsCaptionAndDefaultPath) {
+    ProbeDlg dlg(QuellbyProgram());
     Run(dlg, [&](QWidget* w) {
         EXPECT_EQ(w->windowTitle().toStdString(), "Quellby V1.0");
         EXPECT_EQ(FieldText(w), "d:\\test\\demo.3g2");
@@ -25,13 +36,13 @@ TEST_F(Fixture, QuellbyStartsWithItsCaptionAndDefaultPath) {
     EXPECT_EQ(boxes[0].caption, AppTitle());
 }
 
-TEST_F(Fixture, QuellbyShowsTheAtomTreeUnderTop) {
+TEST_F(QuellbyDialog, QuellbyShowsTheAtomTreeUnderTop) {
     const Bytes mp4 = A("ftyp", Bytes().code("isom").be32(0))
                           .append(A("moov", A("mvhd", Bytes().fill(100)).append(A("trak", A("tkhd", Bytes().fill(84))))))
                           .append(A("mdat", Bytes().fill(5)));
     const std::string path = File("电影.mp4", mp4.str());
     const std::string empty = File("empty.3g2", "");
-    ProbeDlg dlg;
+    ProbeDlg dlg(QuellbyProgram());
     Run(dlg, [&](QWidget* w) {
         TypePath(w, path);
         Click(w, IDC_ANALYZE);

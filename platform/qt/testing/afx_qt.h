@@ -5,10 +5,15 @@
 
 #include "afxwin.h"
 
+#include <QIcon>
+
 class QWidget;
 
 // The widget of a window (a dialog, or one of its controls); null if none.
 QWidget* AfxQtWidget(HWND hWnd);
+
+// The icon behind an icon handle; a null icon for a null handle.
+QIcon AfxQtIcon(HICON icon);
 
 // Installs the backend's application-wide settings (dialog fonts) once a
 // QApplication exists; AfxWinMain and every dialog call it themselves.

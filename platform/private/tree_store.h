@@ -62,6 +62,10 @@ private:
     static constexpr size_t kItemBlockSize = size_t{1} << kItemBlockShift;
     static constexpr size_t kTextBlockSize = size_t{1} << 20;
 
+    // Copies the text into the character blocks and returns its reference
+    // (Item::text). Throws std::bad_alloc when memory runs out.
+    uint64_t StoreText(const char* text, size_t length);
+
     Item& item(Index i) { return itemBlocks_[i >> kItemBlockShift][i & (kItemBlockSize - 1)]; }
     const Item& item(Index i) const { return itemBlocks_[i >> kItemBlockShift][i & (kItemBlockSize - 1)]; }
 

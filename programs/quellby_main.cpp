@@ -1,0 +1,5 @@
+// Quellby: the application object; the framework's start-up runs it.
+#include "programs.h"
+#include "viewer_app.h"
+
+CViewerApp theApp(QuellbyProgram());

@@ -1,0 +1,5 @@
+// Tarnwick: the application object; the framework's start-up runs it.
+#include "programs.h"
+#include "viewer_app.h"
+
+CViewerApp theApp(TarnwickProgram());
