@@ -38,7 +38,6 @@ struct HICON__ {
 
 struct HDC__ {
     QPainter* painter = nullptr;
-    QWidget* widget = nullptr;
 };
 
 // Routes a message to the object bound to the window, else to the window's own Proc.

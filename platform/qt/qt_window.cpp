@@ -181,10 +181,6 @@ CString CWnd::GetWindowText() const {
     return CString(s.toUtf8().toStdString());
 }
 
-void CWnd::SetFocus() {
-    if (QWidget* w = AfxQtWidget(m_hWnd)) w->setFocus(Qt::OtherFocusReason);
-}
-
 BOOL CWnd::IsIconic() const { return ::IsIconic(m_hWnd); }
 
 void CWnd::GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
@@ -213,11 +209,6 @@ BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
     return FALSE;
 }
 
-void CWnd::Detach() {
-    if (m_hWnd && m_hWnd->owner == this) m_hWnd->owner = nullptr;
-    m_hWnd = nullptr;
-}
-
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control) {
     if (!control.m_hWnd) control.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd);
 }
@@ -238,7 +229,6 @@ CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd) {
     auto* window = pWnd ? dynamic_cast<DialogWindow*>(pWnd->m_hWnd) : nullptr;
     if (window && window->paintEvent && !window->paintDc) {
         auto* dc = new HDC__;
-        dc->widget = window->widget;
         dc->painter = new QPainter(window->widget);
         window->paintDc = dc;
         m_hDC = dc;
