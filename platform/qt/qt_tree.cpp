@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "afx_qt.h"
-#include "qt_internal.h"
+#include "qt_tree.h"
 
 namespace {
 

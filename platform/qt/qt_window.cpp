@@ -21,7 +21,10 @@
 #include "afx_qt.h"
 #include "afxtest.h"
 #include "dib.h"
+#include "dlgtemplate.h"
+#include "qt_dialog.h"
 #include "qt_internal.h"
+#include "qt_tree.h"
 
 struct AfxWindowAccess {
     static LRESULT WindowProc(CWnd& wnd, UINT message, WPARAM wParam, LPARAM lParam) {
