@@ -10,23 +10,13 @@
 
 #include "afx_qt.h"
 #include "afxdlgs.h"
-#include "afxtest.h"
 #include "dlgtemplate.h"
 #include "qt_internal.h"
+#include "qt_testhooks.h"
 
 namespace {
 
 CWinApp* g_app = nullptr;
-
-MessageBoxHandler& BoxHandler() {
-    static MessageBoxHandler handler;
-    return handler;
-}
-
-FileDialogHandler& FileHandler() {
-    static FileDialogHandler handler;
-    return handler;
-}
 
 // The program file's name without its extension.
 std::string ProgramTitle() {
@@ -123,12 +113,6 @@ int AfxWinMain(int argc, char** argv) {
 // ---------------------------------------------------------------------------
 // Message box
 
-MessageBoxHandler AfxSetMessageBoxHandler(MessageBoxHandler handler) {
-    MessageBoxHandler previous = std::move(BoxHandler());
-    BoxHandler() = std::move(handler);
-    return previous;
-}
-
 int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
     const char* caption = AfxGetAppName();
     if (BoxHandler()) return BoxHandler()(MessageBoxRequest{lpszText ? lpszText : "", caption, nType, nIDHelp});
@@ -191,12 +175,6 @@ int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
 
 // ---------------------------------------------------------------------------
 // File dialog
-
-FileDialogHandler AfxSetFileDialogHandler(FileDialogHandler handler) {
-    FileDialogHandler previous = std::move(FileHandler());
-    FileHandler() = std::move(handler);
-    return previous;
-}
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
                          LPCTSTR lpszFilter, CWnd* pParentWnd)

@@ -19,11 +19,11 @@
 #include <optional>
 
 #include "afx_qt.h"
-#include "afxtest.h"
 #include "dib.h"
 #include "dlgtemplate.h"
 #include "qt_dialog.h"
 #include "qt_internal.h"
+#include "qt_testhooks.h"
 #include "qt_tree.h"
 
 struct AfxWindowAccess {
@@ -31,8 +31,6 @@ struct AfxWindowAccess {
         return wnd.WindowProc(message, wParam, lParam);
     }
 };
-
-MenuPopupHandler& MenuHandler();
 
 namespace {
 
@@ -541,30 +539,7 @@ std::unique_ptr<HWND__> MakeControl(const DlgItemTemplate& item, QWidget* parent
     return window;
 }
 
-DialogShownHandler& ShownHandler() {
-    static DialogShownHandler handler;
-    return handler;
-}
-
 }  // namespace
-
-MenuPopupHandler& MenuHandler() {
-    static MenuPopupHandler handler;
-    return handler;
-}
-
-MenuPopupHandler AfxSetMenuPopupHandler(MenuPopupHandler handler) {
-    MenuPopupHandler previous = std::move(MenuHandler());
-    MenuHandler() = std::move(handler);
-    return previous;
-}
-
-DialogShownHandler AfxSetDialogShownHandler(DialogShownHandler handler) {
-    DialogShownHandler previous = std::move(ShownHandler());
-    ShownHandler() = std::move(handler);
-    return previous;
-}
-
 
 // ---------------------------------------------------------------------------
 // CDialog
