@@ -1,10 +1,8 @@
-// Application start-up, message boxes and the file dialog on Qt.
+// Application start-up and the file dialog on Qt.
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFont>
-#include <QMessageBox>
-#include <QPushButton>
 #include <filesystem>
 #include <system_error>
 
@@ -108,69 +106,6 @@ int AfxWinMain(int argc, char** argv) {
     AfxQtApplyVersionResource();
     if (!app->InitInstance()) return app->ExitInstance();
     return app->Run();
-}
-
-// ---------------------------------------------------------------------------
-// Message box
-
-int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
-    const char* caption = AfxGetAppName();
-    if (BoxHandler()) return BoxHandler()(MessageBoxRequest{lpszText ? lpszText : "", caption, nType, nIDHelp});
-    if (!QApplication::instance()) return IDCANCEL;
-    AfxQtInitialize();
-
-    const UINT buttons = nType & MB_TYPEMASK;
-    UINT icon = nType & MB_ICONMASK;
-    if (icon == 0) {
-        // With no icon asked for, a notice gets the warning icon and a question the question mark.
-        icon = (buttons == MB_OK || buttons == MB_OKCANCEL) ? MB_ICONEXCLAMATION
-               : (buttons == MB_YESNO || buttons == MB_YESNOCANCEL) ? MB_ICONQUESTION
-                                                                     : 0;
-    }
-    QMessageBox box;
-    box.setWindowTitle(QString::fromUtf8(caption));
-    box.setText(QString::fromUtf8(lpszText ? lpszText : ""));
-    box.setTextFormat(Qt::PlainText);
-    switch (icon) {
-    case MB_ICONHAND: box.setIcon(QMessageBox::Critical); break;
-    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-    case MB_ICONEXCLAMATION: box.setIcon(QMessageBox::Warning); break;
-    case MB_ICONASTERISK: box.setIcon(QMessageBox::Information); break;
-    default: break;
-    }
-    // Button texts follow the program's language.
-    struct Button {
-        int id;
-        const char* text;
-        QMessageBox::ButtonRole role;
-    };
-    std::vector<Button> list;
-    switch (buttons) {
-    case MB_OKCANCEL: list = {{IDOK, "确定", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}}; break;
-    case MB_ABORTRETRYIGNORE:
-        list = {{IDABORT, "中止(&A)", QMessageBox::RejectRole}, {IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
-                {IDIGNORE, "忽略(&I)", QMessageBox::AcceptRole}};
-        break;
-    case MB_YESNOCANCEL:
-        list = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole},
-                {IDCANCEL, "取消", QMessageBox::RejectRole}};
-        break;
-    case MB_YESNO: list = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole}}; break;
-    case MB_RETRYCANCEL:
-        list = {{IDRETRY, "重试(&R)", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}};
-        break;
-    default: list = {{IDOK, "确定", QMessageBox::AcceptRole}}; break;
-    }
-    std::vector<std::pair<QAbstractButton*, int>> made;
-    for (const Button& b : list) made.emplace_back(box.addButton(QString::fromUtf8(b.text), b.role), b.id);
-    box.setDefaultButton(static_cast<QPushButton*>(made.front().first));
-    // Esc answers Cancel where there is one, else the only button.
-    for (const auto& m : made)
-        if (m.second == IDCANCEL || made.size() == 1) box.setEscapeButton(m.first);
-    box.exec();
-    for (const auto& m : made)
-        if (box.clickedButton() == m.first) return m.second;
-    return buttons == MB_OK ? IDOK : IDCANCEL;
 }
 
 // ---------------------------------------------------------------------------
