@@ -12,7 +12,9 @@
 
 #include "afxwin.h"
 
+class QImage;
 class QPainter;
+struct DecodedImage;
 
 struct HWND__ {
     virtual ~HWND__();
@@ -39,3 +41,6 @@ LRESULT AfxSend(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // The same for a message that stands for a user's action (a click, a key):
 // when the outermost one returns, the tree controls show what was inserted.
 LRESULT AfxSendFromEvent(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A decoded icon or bitmap resource as a Qt image.
+QImage ToQImage(const DecodedImage& d);
