@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <memory>
 
+#include "dlgtemplate.h"
 #include "menu_data.h"
 #include "qt_internal.h"
 
@@ -51,3 +52,10 @@ protected:
 private:
     DialogWindow& window_;
 };
+
+// The control of template item `item` as a child of `parent`; null with the
+// reason in *error when the item asks for a control that is not supported.
+std::unique_ptr<HWND__> MakeControl(const DlgItemTemplate& item, QWidget* parent, QString* error);
+// Whether the item is a default push button (BS_DEFPUSHBUTTON), whose
+// command Enter sends.
+bool IsDefaultPushButton(const DlgItemTemplate& item);

@@ -6,6 +6,7 @@
 
 #include <QIcon>
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -44,3 +45,6 @@ LRESULT AfxSendFromEvent(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // A decoded icon or bitmap resource as a Qt image.
 QImage ToQImage(const DecodedImage& d);
+
+// Text from the framework's UTF-8 strings; null is the empty text.
+inline QString FromUtf8(const char* s) { return QString::fromUtf8(s ? s : ""); }

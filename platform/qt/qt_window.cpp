@@ -37,20 +37,6 @@ namespace {
 // Messages from the window system being handled (they may nest through modal boxes).
 int g_eventDepth = 0;
 
-QString FromUtf8(const char* s) { return QString::fromUtf8(s ? s : ""); }
-
-// Text of a static control: '&' marks an access key unless SS_NOPREFIX; "&&" is a '&'.
-QString StaticText(const char* text, DWORD style) {
-    QString s = FromUtf8(text);
-    if (style & SS_NOPREFIX) return s;
-    QString out;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s[i] == u'&' && i + 1 < s.size()) ++i;
-        out += s[i];
-    }
-    return out;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -334,86 +320,6 @@ void DialogWidget::showEvent(QShowEvent* event) {
 }
 
 // ---------------------------------------------------------------------------
-// Building a dialog from its template
-
-namespace {
-
-bool SameClass(const char* a, const char* b) { return QString::fromLatin1(a).compare(QString::fromLatin1(b), Qt::CaseInsensitive) == 0; }
-
-std::unique_ptr<HWND__> MakeControl(const DlgItemTemplate& item, QWidget* parent, QString* error) {
-    const DWORD style = item.style;
-    std::unique_ptr<HWND__> window;
-    QWidget* w = nullptr;
-    if (SameClass(item.className, "button")) {
-        const DWORD type = style & BS_TYPEMASK;
-        if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) {
-            *error = QStringLiteral("button type %1 not supported").arg(type);
-            return nullptr;
-        }
-        auto* button = new QPushButton(FromUtf8(item.text), parent);
-        button->setAutoDefault(false);
-        button->setDefault(false);
-        window = std::make_unique<HWND__>();
-        w = button;
-    } else if (SameClass(item.className, "static") && (style & SS_TYPEMASK) == SS_BITMAP) {
-        // A picture: the bitmap resource the template names instead of a text.
-        const FileResource* bitmap = item.imageId ? AfxFindBitmapResource(static_cast<unsigned>(item.imageId)) : nullptr;
-        DecodedImage decoded;
-        std::string reason;
-        if (!bitmap || !DecodeBmpFile(bitmap->data, bitmap->size, &decoded, &reason)) {
-            *error = bitmap ? QStringLiteral("bitmap %1: %2").arg(item.imageId).arg(QString::fromStdString(reason))
-                            : QStringLiteral("no bitmap %1").arg(item.imageId);
-            return nullptr;
-        }
-        auto* label = new QLabel(parent);
-        label->setPixmap(QPixmap::fromImage(ToQImage(decoded)));
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        window = std::make_unique<HWND__>();
-        w = label;
-    } else if (SameClass(item.className, "static")) {
-        const DWORD type = style & SS_TYPEMASK;
-        if (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT) {
-            *error = QStringLiteral("static type %1 not supported").arg(type);
-            return nullptr;
-        }
-        auto* label = new QLabel(StaticText(item.text, style), parent);
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
-        const Qt::Alignment h = type == SS_CENTER ? Qt::AlignHCenter : type == SS_RIGHT ? Qt::AlignRight : Qt::AlignLeft;
-        label->setAlignment(h | Qt::AlignTop);
-        window = std::make_unique<HWND__>();
-        w = label;
-    } else if (SameClass(item.className, "edit")) {
-        if (style & ES_MULTILINE) {
-            *error = QStringLiteral("multi-line edit not supported");
-            return nullptr;
-        }
-        auto* edit = new QLineEdit(FromUtf8(item.text), parent);
-        edit->setFrame((style & WS_BORDER) != 0 || (item.exStyle & WS_EX_CLIENTEDGE) != 0);
-        edit->setReadOnly((style & ES_READONLY) != 0);
-        if (style & ES_PASSWORD) edit->setEchoMode(QLineEdit::Password);
-        window = std::make_unique<HWND__>();
-        w = edit;
-    } else if (SameClass(item.className, "SysTreeView32")) {
-        auto tree = std::make_unique<TreeWindow>(style, parent);
-        w = tree->widget;
-        window = std::move(tree);
-    } else {
-        *error = QStringLiteral("control class \"%1\" not supported").arg(QString::fromUtf8(item.className));
-        return nullptr;
-    }
-    window->widget = w;
-    window->id = item.id;
-    w->setObjectName(QStringLiteral("ctl_%1").arg(item.id));
-    w->setFocusPolicy((style & WS_TABSTOP) ? Qt::StrongFocus : Qt::NoFocus);
-    w->setEnabled((style & WS_DISABLED) == 0);
-    w->setVisible((style & WS_VISIBLE) != 0);
-    return window;
-}
-
-}  // namespace
-
-// ---------------------------------------------------------------------------
 // CDialog
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
@@ -530,8 +436,7 @@ INT_PTR CDialog::DoModal() {
         if (auto* label = qobject_cast<QLabel*>(w); label && !label->pixmap().isNull())
             label->resize(label->pixmap().size());
         w->installEventFilter(widget);
-        if (SameClass(item.className, "button") && (item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-            window->defaultId = item.id;
+        if (IsDefaultPushButton(item)) window->defaultId = item.id;
         if (auto* button = qobject_cast<QPushButton*>(w)) {
             HWND__* source = control.get();
             DialogWindow* dlg = window.get();
