@@ -113,8 +113,9 @@ void Place(QWidget& widget, const DlgTemplate& t, DialogBaseUnits base, QWidget*
     }
 }
 
-// Places a control made from `item` and connects it to the dialog: its keys
-// pass the dialog's filter, and a push button's click is sent as WM_COMMAND.
+// Places a control made from `item` and connects it to the dialog: the
+// dialog sees its keys first (Alt+Space), and a push button's click is sent
+// as WM_COMMAND.
 void AttachControl(DialogWindow& window, HWND__& control, const DlgItemTemplate& item, DialogBaseUnits base) {
     DialogWidget* widget = window.dialog();
     const PixelRect r = DialogUnitsToPixels(item.x, item.y, item.cx, item.cy, base);
@@ -129,13 +130,14 @@ void AttachControl(DialogWindow& window, HWND__& control, const DlgItemTemplate&
         HWND__* source = &control;
         DialogWindow* dlg = &window;
         const WPARAM command = static_cast<WPARAM>(static_cast<WORD>(item.id)) | (WPARAM{BN_CLICKED} << 16);
-        QObject::connect(button, &QPushButton::clicked, widget,
-                         [dlg, source, command] { AfxSendFromEvent(dlg, WM_COMMAND, command, reinterpret_cast<LPARAM>(source)); });
+        QObject::connect(button, &QPushButton::clicked, widget, [dlg, source, command] {
+            AfxSendFromEvent(dlg, WM_COMMAND, command, reinterpret_cast<LPARAM>(source));
+        });
     }
 }
 
-// Makes the template's controls in its order, which is also the tab order.
-// false, after a warning, when one of them cannot be made.
+// Makes the template's controls in template order, which is also their tab
+// order; false, after a warning, when one of them cannot be made.
 bool AddControls(DialogWindow& window, const DlgTemplate& t, DialogBaseUnits base, UINT templateId) {
     QWidget* previousTab = nullptr;
     for (size_t i = 0; i < t.itemCount; ++i) {

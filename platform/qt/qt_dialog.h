@@ -1,4 +1,5 @@
-// The dialog's window record and its widget.
+// The dialog's window record, its widget, and the controls made from the
+// items of its template (qt_controls.cpp).
 #pragma once
 
 #include <QDialog>
