@@ -16,3 +16,6 @@ public:
 private:
     const ViewerProgram& m_program;
 };
+
+// The one application object, defined by each program's entry point.
+extern CViewerApp theApp;

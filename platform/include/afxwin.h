@@ -370,7 +370,6 @@ public:
     CWnd* GetDlgItem(int nID) const;
     void SetWindowText(LPCTSTR text);
     CString GetWindowText() const;
-    void SetFocus();
     BOOL IsIconic() const;
     void GetClientRect(LPRECT rect) const;
     // The system menu, which the window shows on Alt+Space and on a
@@ -379,7 +378,6 @@ public:
 
     // Binds this object to an existing window (e.g. a dialog's control).
     BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
-    void Detach();
 
 protected:
     virtual void DoDataExchange(CDataExchange* pDX);

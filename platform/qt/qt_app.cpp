@@ -1,32 +1,16 @@
-// Application start-up, message boxes and the file dialog on Qt.
+// The application object and start-up on Qt.
 #include <QApplication>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFont>
-#include <QMessageBox>
-#include <QPushButton>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "afx_qt.h"
-#include "afxdlgs.h"
-#include "afxtest.h"
 #include "dlgtemplate.h"
-#include "qt_internal.h"
 
 namespace {
 
 CWinApp* g_app = nullptr;
-
-MessageBoxHandler& BoxHandler() {
-    static MessageBoxHandler handler;
-    return handler;
-}
-
-FileDialogHandler& FileHandler() {
-    static FileDialogHandler handler;
-    return handler;
-}
 
 // The program file's name without its extension.
 std::string ProgramTitle() {
@@ -43,9 +27,6 @@ std::string ProgramTitle() {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Application object and start-up
 
 CWinApp::CWinApp(LPCTSTR lpszAppName) {
     g_app = this;
@@ -118,137 +99,4 @@ int AfxWinMain(int argc, char** argv) {
     AfxQtApplyVersionResource();
     if (!app->InitInstance()) return app->ExitInstance();
     return app->Run();
-}
-
-// ---------------------------------------------------------------------------
-// Message box
-
-MessageBoxHandler AfxSetMessageBoxHandler(MessageBoxHandler handler) {
-    MessageBoxHandler previous = std::move(BoxHandler());
-    BoxHandler() = std::move(handler);
-    return previous;
-}
-
-int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
-    const char* caption = AfxGetAppName();
-    if (BoxHandler()) return BoxHandler()(MessageBoxRequest{lpszText ? lpszText : "", caption, nType, nIDHelp});
-    if (!QApplication::instance()) return IDCANCEL;
-    AfxQtInitialize();
-
-    const UINT buttons = nType & MB_TYPEMASK;
-    UINT icon = nType & MB_ICONMASK;
-    if (icon == 0) {
-        // With no icon asked for, a notice gets the warning icon and a question the question mark.
-        icon = (buttons == MB_OK || buttons == MB_OKCANCEL) ? MB_ICONEXCLAMATION
-               : (buttons == MB_YESNO || buttons == MB_YESNOCANCEL) ? MB_ICONQUESTION
-                                                                     : 0;
-    }
-    QMessageBox box;
-    box.setWindowTitle(QString::fromUtf8(caption));
-    box.setText(QString::fromUtf8(lpszText ? lpszText : ""));
-    box.setTextFormat(Qt::PlainText);
-    switch (icon) {
-    case MB_ICONHAND: box.setIcon(QMessageBox::Critical); break;
-    case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;
-    case MB_ICONEXCLAMATION: box.setIcon(QMessageBox::Warning); break;
-    case MB_ICONASTERISK: box.setIcon(QMessageBox::Information); break;
-    default: break;
-    }
-    // Button texts follow the program's language.
-    struct Button {
-        int id;
-        const char* text;
-        QMessageBox::ButtonRole role;
-    };
-    std::vector<Button> list;
-    switch (buttons) {
-    case MB_OKCANCEL: list = {{IDOK, "确定", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}}; break;
-    case MB_ABORTRETRYIGNORE:
-        list = {{IDABORT, "中止(&A)", QMessageBox::RejectRole}, {IDRETRY, "重试(&R)", QMessageBox::AcceptRole},
-                {IDIGNORE, "忽略(&I)", QMessageBox::AcceptRole}};
-        break;
-    case MB_YESNOCANCEL:
-        list = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole},
-                {IDCANCEL, "取消", QMessageBox::RejectRole}};
-        break;
-    case MB_YESNO: list = {{IDYES, "是(&Y)", QMessageBox::YesRole}, {IDNO, "否(&N)", QMessageBox::NoRole}}; break;
-    case MB_RETRYCANCEL:
-        list = {{IDRETRY, "重试(&R)", QMessageBox::AcceptRole}, {IDCANCEL, "取消", QMessageBox::RejectRole}};
-        break;
-    default: list = {{IDOK, "确定", QMessageBox::AcceptRole}}; break;
-    }
-    std::vector<std::pair<QAbstractButton*, int>> made;
-    for (const Button& b : list) made.emplace_back(box.addButton(QString::fromUtf8(b.text), b.role), b.id);
-    box.setDefaultButton(static_cast<QPushButton*>(made.front().first));
-    // Esc answers Cancel where there is one, else the only button.
-    for (const auto& m : made)
-        if (m.second == IDCANCEL || made.size() == 1) box.setEscapeButton(m.first);
-    box.exec();
-    for (const auto& m : made)
-        if (box.clickedButton() == m.first) return m.second;
-    return buttons == MB_OK ? IDOK : IDCANCEL;
-}
-
-// ---------------------------------------------------------------------------
-// File dialog
-
-FileDialogHandler AfxSetFileDialogHandler(FileDialogHandler handler) {
-    FileDialogHandler previous = std::move(FileHandler());
-    FileHandler() = std::move(handler);
-    return previous;
-}
-
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
-                         LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : m_bOpen(bOpenFileDialog),
-      m_defExt(lpszDefExt),
-      m_fileName(lpszFileName),
-      m_filter(lpszFilter),
-      m_flags(dwFlags),
-      m_pParent(pParentWnd) {}
-
-namespace {
-
-// "Description|pattern;pattern|...||" to Qt's "Description (pattern pattern)" list.
-// "*.*" means every file, as it does where the notation comes from.
-QStringList QtFilters(const std::string& filter) {
-    QStringList parts = QString::fromUtf8(filter.c_str()).split(u'|');
-    QStringList result;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].isEmpty()) break;
-        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
-        for (QString& p : patterns) {
-            p = p.trimmed();
-            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
-        }
-        result << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(u' '));
-    }
-    return result;
-}
-
-}  // namespace
-
-INT_PTR CFileDialog::DoModal() {
-    if (FileHandler()) {
-        std::optional<std::string> chosen =
-            FileHandler()(FileDialogRequest{m_bOpen, m_defExt.str(), m_fileName.str(), m_filter.str(), m_flags});
-        if (!chosen) return IDCANCEL;
-        m_path = *chosen;
-        return IDOK;
-    }
-    if (!QApplication::instance()) return IDCANCEL;
-    AfxQtInitialize();
-    QFileDialog dialog(m_pParent ? AfxQtWidget(m_pParent->m_hWnd) : nullptr);
-    dialog.setAcceptMode(m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
-    // Without "file must exist" a name may be typed that does not exist (yet).
-    dialog.setFileMode((m_bOpen && (m_flags & OFN_FILEMUSTEXIST)) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    if (!m_bOpen && !(m_flags & OFN_OVERWRITEPROMPT)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    const QStringList filters = QtFilters(m_filter.str());
-    if (!filters.isEmpty()) dialog.setNameFilters(filters);
-    const QString ext = QString::fromUtf8(m_defExt.str().c_str()).remove(QStringLiteral("*.")).remove(u'*');
-    if (!ext.isEmpty() && !ext.contains(u'.')) dialog.setDefaultSuffix(ext);
-    if (!m_fileName.IsEmpty()) dialog.selectFile(QString::fromUtf8(m_fileName.str().c_str()));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
-    m_path = QFileInfo(dialog.selectedFiles().front()).absoluteFilePath().toUtf8().toStdString();
-    return IDOK;
 }

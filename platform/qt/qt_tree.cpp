@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "afx_qt.h"
-#include "qt_internal.h"
+#include "qt_tree.h"
 
 namespace {
 
@@ -147,26 +147,68 @@ TreeWindow::~TreeWindow() {
     if (QTreeView* view = qobject_cast<QTreeView*>(widget.data())) view->setModel(nullptr);
 }
 
+namespace {
+
+// TVM_INSERTITEM: appends the item (only at the end of its parent's children).
+LRESULT InsertItem(TreeWindow& tree, const TVINSERTSTRUCT* insert) {
+    if (!insert || insert->hInsertAfter != TVI_LAST) return 0;
+    bool valid;
+    const TreeStore::Index parent = FromHandle(tree.store, insert->hParent, &valid);
+    if (!valid) return 0;
+    const char* text = (insert->item.mask & TVIF_TEXT) && insert->item.pszText ? insert->item.pszText : "";
+    TreeModel& model = tree.model;
+    if (!model.ChangeOpen()) {
+        model.BeginChange();
+        OpenTrees().push_back(&tree);
+        // Code that inserts outside a message of the window system gets
+        // its changes shown once control returns to the event loop.
+        QTimer::singleShot(0, &model, [m = QPointer<TreeModel>(&model)] {
+            if (m && m->ChangeOpen()) AfxPublishTreeChanges();
+        });
+    }
+    return reinterpret_cast<LRESULT>(ToHandle(tree.store.Append(parent, text, std::strlen(text))));
+}
+
+// TVM_GETNEXTITEM: the item related to `item` as `code` asks.
+LRESULT NextItem(const TreeStore& store, WPARAM code, HTREEITEM item) {
+    bool valid;
+    const TreeStore::Index i = FromHandle(store, item, &valid);
+    if (!valid) return 0;
+    switch (code) {
+    case TVGN_ROOT:
+        return reinterpret_cast<LRESULT>(ToHandle(store.FirstChild(TreeStore::kNone)));
+    case TVGN_CHILD:
+        return reinterpret_cast<LRESULT>(ToHandle(store.FirstChild(i)));
+    case TVGN_NEXT:
+        return i == TreeStore::kNone ? 0 : reinterpret_cast<LRESULT>(ToHandle(store.NextSibling(i)));
+    case TVGN_PARENT:
+        return i == TreeStore::kNone ? 0 : reinterpret_cast<LRESULT>(ToHandle(store.Parent(i)));
+    default:
+        return 0;
+    }
+}
+
+// TVM_GETITEM: copies the item's text into the caller's buffer.
+LRESULT GetItem(const TreeStore& store, TVITEM* item) {
+    bool valid;
+    if (!item) return FALSE;
+    const TreeStore::Index i = FromHandle(store, item->hItem, &valid);
+    if (!valid || i == TreeStore::kNone) return FALSE;
+    if ((item->mask & TVIF_TEXT) && item->pszText && item->cchTextMax > 0) {
+        const char* text = store.Text(i);
+        const size_t n = std::min(std::strlen(text), static_cast<size_t>(item->cchTextMax - 1));
+        std::memcpy(item->pszText, text, n);
+        item->pszText[n] = '\0';
+    }
+    return TRUE;
+}
+
+}  // namespace
+
 LRESULT TreeWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case TVM_INSERTITEM: {
-        const auto* insert = reinterpret_cast<const TVINSERTSTRUCT*>(lParam);
-        if (!insert || insert->hInsertAfter != TVI_LAST) return 0;
-        bool valid;
-        const TreeStore::Index parent = FromHandle(store, insert->hParent, &valid);
-        if (!valid) return 0;
-        const char* text = (insert->item.mask & TVIF_TEXT) && insert->item.pszText ? insert->item.pszText : "";
-        if (!model.ChangeOpen()) {
-            model.BeginChange();
-            OpenTrees().push_back(this);
-            // Code that inserts outside a message of the window system gets
-            // its changes shown once control returns to the event loop.
-            QTimer::singleShot(0, &model, [m = QPointer<TreeModel>(&model)] {
-                if (m && m->ChangeOpen()) AfxPublishTreeChanges();
-            });
-        }
-        return reinterpret_cast<LRESULT>(ToHandle(store.Append(parent, text, std::strlen(text))));
-    }
+    case TVM_INSERTITEM:
+        return InsertItem(*this, reinterpret_cast<const TVINSERTSTRUCT*>(lParam));
     case TVM_DELETEITEM: {
         if (reinterpret_cast<HTREEITEM>(lParam) != TVI_ROOT) return FALSE;  // only the whole tree
         if (model.ChangeOpen()) {
@@ -180,37 +222,10 @@ LRESULT TreeWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case TVM_GETCOUNT:
         return static_cast<LRESULT>(store.Count());
-    case TVM_GETNEXTITEM: {
-        bool valid;
-        const TreeStore::Index i = FromHandle(store, reinterpret_cast<HTREEITEM>(lParam), &valid);
-        if (!valid) return 0;
-        switch (wParam) {
-        case TVGN_ROOT:
-            return reinterpret_cast<LRESULT>(ToHandle(store.FirstChild(TreeStore::kNone)));
-        case TVGN_CHILD:
-            return reinterpret_cast<LRESULT>(ToHandle(store.FirstChild(i)));
-        case TVGN_NEXT:
-            return i == TreeStore::kNone ? 0 : reinterpret_cast<LRESULT>(ToHandle(store.NextSibling(i)));
-        case TVGN_PARENT:
-            return i == TreeStore::kNone ? 0 : reinterpret_cast<LRESULT>(ToHandle(store.Parent(i)));
-        default:
-            return 0;
-        }
-    }
-    case TVM_GETITEM: {
-        auto* item = reinterpret_cast<TVITEM*>(lParam);
-        bool valid;
-        if (!item) return FALSE;
-        const TreeStore::Index i = FromHandle(store, item->hItem, &valid);
-        if (!valid || i == TreeStore::kNone) return FALSE;
-        if ((item->mask & TVIF_TEXT) && item->pszText && item->cchTextMax > 0) {
-            const char* text = store.Text(i);
-            const size_t n = std::min(std::strlen(text), static_cast<size_t>(item->cchTextMax - 1));
-            std::memcpy(item->pszText, text, n);
-            item->pszText[n] = '\0';
-        }
-        return TRUE;
-    }
+    case TVM_GETNEXTITEM:
+        return NextItem(store, wParam, reinterpret_cast<HTREEITEM>(lParam));
+    case TVM_GETITEM:
+        return GetItem(store, reinterpret_cast<TVITEM*>(lParam));
     default:
         return HWND__::Proc(message, wParam, lParam);
     }

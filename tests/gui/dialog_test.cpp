@@ -214,9 +214,8 @@ TEST_F(Fixture, EnterAtStartEscAndTheCloseBoxEndWithCancel) {
 
 TEST_F(Fixture, TheProgramEndsWhenTheDialogEnds) {
     AfxSetDialogShownHandler([](CDialog& d) { d.EndDialog(IDOK); });
-    CViewerApp app(TarnwickProgram());
-    EXPECT_EQ(app.InitInstance(), FALSE);
-    EXPECT_EQ(app.m_pMainWnd, nullptr);
+    EXPECT_EQ(theApp.InitInstance(), FALSE);
+    EXPECT_EQ(theApp.m_pMainWnd, nullptr);
 }
 
 TEST_F(Fixture, DialogIsLaidOutFromTheTemplateInDialogUnits) {

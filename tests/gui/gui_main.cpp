@@ -5,6 +5,10 @@
 #include <QApplication>
 
 #include "programs.h"
+#include "viewer_app.h"
+
+// The test program's application object, Tarnwick's as in the real program.
+CViewerApp theApp(TarnwickProgram());
 
 #if defined(__SANITIZE_ADDRESS__)
 // Memory the system's font and Qt libraries keep until the process ends is

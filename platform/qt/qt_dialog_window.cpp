@@ -1,0 +1,130 @@
+// The dialog's window: its default processing of messages (system
+// commands, close, paint, icons) and the widget that turns Qt's events into
+// those messages.
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+
+#include "qt_dialog.h"
+#include "qt_internal.h"
+
+DialogWidget* DialogWindow::dialog() const { return static_cast<DialogWidget*>(widget.data()); }
+
+LRESULT DialogWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SYSCOMMAND:
+        switch (wParam & 0xFFF0) {
+        case SC_CLOSE: AfxSend(this, WM_CLOSE, 0, 0); break;
+        case SC_KEYMENU:
+            // The menu opens below the title bar, at the client area's corner.
+            if (lParam == ' ') TrackSystemMenu(widget->mapToGlobal(QPoint(0, 0)), false);
+            break;
+        case SC_MINIMIZE: widget->showMinimized(); break;
+        case SC_RESTORE: widget->showNormal(); break;
+        default: break;
+        }
+        return 0;
+    case WM_CONTEXTMENU: {
+        const auto x = static_cast<int16_t>(lParam & 0xFFFF);
+        const auto y = static_cast<int16_t>((lParam >> 16) & 0xFFFF);
+        TrackSystemMenu(QPoint(x, y), true);
+        return 0;
+    }
+    case WM_CLOSE:
+        // A dialog closes as if its Cancel command had been given.
+        AfxSend(this, WM_COMMAND, IDCANCEL, 0);
+        return 0;
+    case WM_PAINT:
+        defaultPaint = true;
+        return 0;
+    case WM_ICONERASEBKGND: {
+        auto* dc = reinterpret_cast<HDC>(wParam);
+        if (dc && dc->painter) dc->painter->fillRect(widget->rect(), widget->palette().window());
+        return 1;
+    }
+    case WM_SETICON: {
+        // The window system keeps one icon per window; the big one wins, the
+        // small one serves while there is no big one.
+        HICON& slot = wParam == ICON_BIG ? bigIcon : smallIcon;
+        HICON previous = slot;
+        slot = reinterpret_cast<HICON>(lParam);
+        HICON shown = bigIcon ? bigIcon : smallIcon;
+        widget->setWindowIcon(shown ? shown->icon : QIcon());
+        return reinterpret_cast<LRESULT>(previous);
+    }
+    case WM_QUERYDRAGICON:
+        return 0;
+    default:
+        return 0;
+    }
+}
+
+DialogWidget::DialogWidget(DialogWindow& window, QWidget* parent) : QDialog(parent), window_(window) {}
+
+bool DialogWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+            AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void DialogWidget::contextMenuEvent(QContextMenuEvent* event) {
+    // A right-click on the dialog's background, not on one of its controls.
+    if (event->reason() != QContextMenuEvent::Mouse || childAt(event->pos())) {
+        event->ignore();
+        return;
+    }
+    AfxSendFromEvent(&window_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(&window_),
+                     MAKELPARAM(event->globalPos().x(), event->globalPos().y()));
+}
+
+void DialogWidget::keyPressEvent(QKeyEvent* event) {
+    const auto mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (mods == Qt::AltModifier && event->key() == Qt::Key_Space) {
+        AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        return;
+    }
+    if (mods == Qt::NoModifier && event->key() == Qt::Key_Escape) {
+        AfxSendFromEvent(&window_, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
+    if (mods == Qt::NoModifier && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        // A focused push button is pressed; otherwise the dialog's default command is sent.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            AfxSendFromEvent(&window_, WM_COMMAND, static_cast<WPARAM>(window_.defaultId) | (WPARAM{BN_CLICKED} << 16), 0);
+        }
+        return;
+    }
+    event->ignore();
+}
+
+void DialogWidget::closeEvent(QCloseEvent* event) {
+    if (ending) {
+        event->accept();
+        return;
+    }
+    // The close box: a system command, which by default ends the dialog through Cancel.
+    event->ignore();
+    AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+void DialogWidget::paintEvent(QPaintEvent* event) {
+    window_.paintEvent = event;
+    window_.defaultPaint = false;
+    AfxSend(&window_, WM_PAINT, 0, 0);
+    window_.paintEvent = nullptr;
+    if (window_.defaultPaint) QDialog::paintEvent(event);
+}
+
+void DialogWidget::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (initialFocus) initialFocus->setFocus(Qt::OtherFocusReason);
+}

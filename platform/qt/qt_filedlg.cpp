@@ -1,0 +1,65 @@
+// The open/save file dialog on a QFileDialog.
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <optional>
+#include <string>
+
+#include "afx_qt.h"
+#include "afxdlgs.h"
+#include "qt_testhooks.h"
+
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
+                         LPCTSTR lpszFilter, CWnd* pParentWnd)
+    : m_bOpen(bOpenFileDialog),
+      m_defExt(lpszDefExt),
+      m_fileName(lpszFileName),
+      m_filter(lpszFilter),
+      m_flags(dwFlags),
+      m_pParent(pParentWnd) {}
+
+namespace {
+
+// "Description|pattern;pattern|...||" to Qt's "Description (pattern pattern)" list.
+// "*.*" means every file, as it does where the notation comes from.
+QStringList QtFilters(const std::string& filter) {
+    QStringList parts = QString::fromUtf8(filter.c_str()).split(u'|');
+    QStringList result;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        if (parts[i].isEmpty()) break;
+        QStringList patterns = parts[i + 1].split(u';', Qt::SkipEmptyParts);
+        for (QString& p : patterns) {
+            p = p.trimmed();
+            if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+        }
+        result << QStringLiteral("%1 (%2)").arg(parts[i], patterns.join(u' '));
+    }
+    return result;
+}
+
+}  // namespace
+
+INT_PTR CFileDialog::DoModal() {
+    if (FileHandler()) {
+        std::optional<std::string> chosen =
+            FileHandler()(FileDialogRequest{m_bOpen, m_defExt.str(), m_fileName.str(), m_filter.str(), m_flags});
+        if (!chosen) return IDCANCEL;
+        m_path = *chosen;
+        return IDOK;
+    }
+    if (!QApplication::instance()) return IDCANCEL;
+    AfxQtInitialize();
+    QFileDialog dialog(m_pParent ? AfxQtWidget(m_pParent->m_hWnd) : nullptr);
+    dialog.setAcceptMode(m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    // Without "file must exist" a name may be typed that does not exist (yet).
+    dialog.setFileMode((m_bOpen && (m_flags & OFN_FILEMUSTEXIST)) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    if (!m_bOpen && !(m_flags & OFN_OVERWRITEPROMPT)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    const QStringList filters = QtFilters(m_filter.str());
+    if (!filters.isEmpty()) dialog.setNameFilters(filters);
+    const QString ext = QString::fromUtf8(m_defExt.str().c_str()).remove(QStringLiteral("*.")).remove(u'*');
+    if (!ext.isEmpty() && !ext.contains(u'.')) dialog.setDefaultSuffix(ext);
+    if (!m_fileName.IsEmpty()) dialog.selectFile(QString::fromUtf8(m_fileName.str().c_str()));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
+    m_path = QFileInfo(dialog.selectedFiles().front()).absoluteFilePath().toUtf8().toStdString();
+    return IDOK;
+}
