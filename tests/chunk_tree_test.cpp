@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "test_support.h"
+#include "utf16.h"
 
 namespace {
 
@@ -215,6 +216,23 @@ TEST(Reasons, EachHasTheTextTheUserIsShown) {
     EXPECT_STREQ(ReasonText(Reason::kTooSmall), "打开文件错误，文件过小或无法读取！");
     EXPECT_STREQ(ReasonText(Reason::kNotRiff), "不是正确的RIFF文件！");
     EXPECT_STREQ(ReasonText(Reason::kOutOfMemory), "内存不足，无法完成分析！");
+}
+
+TEST(Utf16, FileNamesGoBothWaysAndBrokenUtf8IsRefused) {
+    std::u16string wide;
+    ASSERT_TRUE(Utf8ToUtf16("a/电影 🎥.mp4", &wide));
+    EXPECT_EQ(wide, u"a/电影 🎥.mp4");
+    EXPECT_EQ(Utf16ToUtf8(wide), "a/电影 🎥.mp4");
+    // A lone surrogate (Windows allows it in names) survives the round trip.
+    const std::u16string lone{u'x', char16_t(0xD800), u'y', char16_t(0xDFFF)};
+    ASSERT_TRUE(Utf8ToUtf16(Utf16ToUtf8(lone), &wide));
+    EXPECT_EQ(wide, lone);
+    // Defects: cut sequence, stray continuation byte, overlong NUL, past U+10FFFF, 5-byte lead.
+    for (const char* bad : {"\xE7\x94", "a\x80", "\xC0\x80", "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80"}) {
+        wide = u"kept";
+        EXPECT_FALSE(Utf8ToUtf16(bad, &wide)) << bad;
+        EXPECT_EQ(wide, u"kept");
+    }
 }
 
 }  // namespace

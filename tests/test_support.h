@@ -2,11 +2,16 @@
 // temporary file and read the tree back as the lines the dump tool prints.
 #pragma once
 
-#include <fcntl.h>
+#ifndef _WIN32
+#include <fcntl.h>  // the POSIX tests' own calls (mkfifo, symlink, ...)
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +20,7 @@
 #include "byte_builder.h"
 #include "byte_source.h"
 #include "dump_common.h"
+#include "utf16.h"
 
 using namespace viewer;
 
@@ -39,33 +45,40 @@ inline std::vector<std::string> LinesOf(Walk walk, const std::string& bytes) {
     return Lines(walk(src));
 }
 
+// The file system's path for a UTF-8 name (on Windows the name becomes UTF-16).
+inline std::filesystem::path FsPath(const std::string& utf8) { return std::u8string(utf8.begin(), utf8.end()); }
+
 // A file in the temporary directory, removed when the object goes.
 class TempFile {
 public:
     explicit TempFile(const std::string& contents = {}) {
-        char name[] = "/tmp/viewer-test-XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd < 0) std::abort();
-        path_ = name;
-        if (!contents.empty() && write(fd, contents.data(), contents.size()) != static_cast<ssize_t>(contents.size()))
-            std::abort();
-        close(fd);
+        static std::mt19937_64 names{std::random_device{}()};
+        const std::u8string name =
+            (std::filesystem::temp_directory_path() / ("viewer-test-" + std::to_string(names()))).u8string();
+        path_.assign(name.begin(), name.end());
+        std::ofstream out(FsPath(path_), std::ios::binary);
+        out << contents;
+        if (!out.flush()) std::abort();
     }
-    ~TempFile() { unlink(path_.c_str()); }
+    ~TempFile() {
+        std::error_code ignored;
+        std::filesystem::remove(FsPath(path_), ignored);
+    }
     TempFile(const TempFile&) = delete;
     TempFile& operator=(const TempFile&) = delete;
 
+    // UTF-8.
     const std::string& path() const { return path_; }
 
     // Writes bytes at an offset, leaving holes: a large sparse file costs no disk.
     void WriteAt(long long offset, const std::string& bytes) const {
-        const int fd = open(path_.c_str(), O_WRONLY);
-        if (fd < 0 || pwrite(fd, bytes.data(), bytes.size(), offset) != static_cast<ssize_t>(bytes.size()))
-            std::abort();
-        close(fd);
+        std::fstream f(FsPath(path_), std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(offset);
+        f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!f.flush()) std::abort();
     }
     void Truncate(long long length) const {
-        if (truncate(path_.c_str(), length) != 0) std::abort();
+        std::filesystem::resize_file(FsPath(path_), static_cast<std::uintmax_t>(length));
     }
 
 private:

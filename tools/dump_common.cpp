@@ -136,19 +136,19 @@ bool WriteDump(const ChunkTree& tree, bool json, FILE* file) {
     return !sink.failed() && std::fflush(file) == 0;
 }
 
-int RunDump(int argc, char** argv, const char* program, viewer::Walk walk) {
+int RunDump(const std::vector<std::string>& args, const DumpProgram& dump) {
     bool json = false;
     const char* path = nullptr;
     bool usage = false;
     bool endOfOptions = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
+    for (size_t i = 1; i < args.size(); ++i) {
+        const char* arg = args[i].c_str();
         if (!endOfOptions && std::strcmp(arg, "--") == 0) {
             endOfOptions = true;
         } else if (!endOfOptions && std::strcmp(arg, "--json") == 0) {
             json = true;
         } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
-            std::printf("usage: %s [--json] FILE\n", program);
+            std::printf("usage: %s [--json] FILE\n", dump.name);
             return 0;
         } else if (!endOfOptions && arg[0] == '-' && arg[1] != 0) {
             usage = true;
@@ -162,11 +162,11 @@ int RunDump(int argc, char** argv, const char* program, viewer::Walk walk) {
         std::fprintf(stderr,
                      "usage: %s [--json] FILE\n"
                      "Prints the structure of FILE, one element per line (--json: as JSON).\n",
-                     program);
+                     dump.name);
         return 2;
     }
 
-    Analysis result = viewer::AnalyzePath(path, walk);
+    Analysis result = viewer::AnalyzePath(path, dump.walk);
     if (!result.ok()) {
         std::fprintf(stderr, "%s\n", viewer::ReasonText(result.reason));
         return 1;

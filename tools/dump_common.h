@@ -3,14 +3,23 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "analysis.h"
 
-// Runs a dump program: `PROGRAM [--json] FILE`, analysing FILE with `walk`.
-// Prints the tree on standard output and returns 0; on a failed analysis
-// prints its message on standard error and returns 1; on a usage error
-// prints the usage and returns 2.
-int RunDump(int argc, char** argv, const char* program, viewer::Walk walk);
+// What one dump program is: its name and the analysis it runs.
+struct DumpProgram {
+    const char* name;
+    viewer::Walk walk;
+};
+// Defined by each dump program; dump_main.cpp starts it.
+extern const DumpProgram kDumpProgram;
+
+// Runs a dump program on its arguments (UTF-8, the program's name first):
+// `PROGRAM [--json] FILE`. Prints the tree on standard output and returns 0;
+// on a failed analysis prints its message on standard error and returns 1;
+// on a usage error prints the usage and returns 2.
+int RunDump(const std::vector<std::string>& args, const DumpProgram& dump);
 
 // The tree as text: one item per line in the order the tree control is
 // filled, two spaces of indentation per level, label bytes as they are.

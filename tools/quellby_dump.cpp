@@ -2,4 +2,4 @@
 #include "atom_analysis.h"
 #include "dump_common.h"
 
-int main(int argc, char** argv) { return RunDump(argc, argv, "quellby-dump", atom::Analyze); }
+const DumpProgram kDumpProgram{"quellby-dump", atom::Analyze};

@@ -2,4 +2,4 @@
 #include "dump_common.h"
 #include "riff_analysis.h"
 
-int main(int argc, char** argv) { return RunDump(argc, argv, "tarnwick-dump", riff::Analyze); }
+const DumpProgram kDumpProgram{"tarnwick-dump", riff::Analyze};

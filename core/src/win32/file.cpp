@@ -1,0 +1,88 @@
+// Files on Windows: opened by their UTF-16 name with read and write shared,
+// so a file a player still writes opens, and read at an offset with ReadFile.
+// Only files on a disk are taken; directories, devices (CON, NUL, COM1 and
+// the like, anything under \\.\), pipes and consoles are refused before
+// anything is read from them.
+#include <windows.h>
+
+#include <cwctype>
+
+#include "../system.h"
+#include "utf16.h"
+
+namespace viewer::sys {
+namespace {
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// A name in the device namespace: \\.\X or \\?\X, save \\?\C:\... and
+// \\?\UNC\..., which are ordinary long paths.
+bool IsDeviceNamespace(const std::u16string& path) {
+    if (path.size() < 4 || !IsSeparator(path[0]) || !IsSeparator(path[1]) || !IsSeparator(path[3])) return false;
+    if (path[2] == u'.') return true;
+    if (path[2] != u'?') return false;
+    const std::u16string rest = path.substr(4);
+    const bool drive = rest.size() >= 3 && std::iswalpha(rest[0]) && rest[1] == u':' && IsSeparator(rest[2]);
+    const bool unc = rest.size() >= 4 && (rest[0] | 0x20) == u'u' && (rest[1] | 0x20) == u'n' &&
+                     (rest[2] | 0x20) == u'c' && IsSeparator(rest[3]);
+    return !drive && !unc;
+}
+
+// A last component that names a DOS device wherever it stands: CON, PRN,
+// AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, with any extension.
+bool IsReservedName(const std::u16string& path) {
+    size_t start = path.size();
+    while (start > 0 && !IsSeparator(path[start - 1]) && path[start - 1] != u':') --start;
+    std::u16string stem = path.substr(start, path.find(u'.', start) - start);
+    while (!stem.empty() && (stem.back() == u' ')) stem.pop_back();
+    for (char16_t& c : stem) c = static_cast<char16_t>(std::towupper(c));
+    if (stem == u"CON" || stem == u"PRN" || stem == u"AUX" || stem == u"NUL" || stem == u"CONIN$" ||
+        stem == u"CONOUT$")
+        return true;
+    return stem.size() == 4 && (stem.compare(0, 3, u"COM") == 0 || stem.compare(0, 3, u"LPT") == 0) &&
+           stem[3] >= u'1' && stem[3] <= u'9';
+}
+
+}  // namespace
+
+FileHandle OpenRegularFile(const std::string& path, int64_t* length) {
+    std::u16string wide;
+    if (path.empty() || path.find('\0') != std::string::npos || !Utf8ToUtf16(path, &wide)) return kNoFile;
+    if (IsDeviceNamespace(wide) || IsReservedName(wide)) return kNoFile;
+    const auto* name = reinterpret_cast<const wchar_t*>(wide.c_str());
+    // Look before opening: a directory or a device is not to be opened.
+    const DWORD attributes = GetFileAttributesW(name);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return kNoFile;
+    HANDLE file = CreateFileW(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return kNoFile;
+    // The name may have been replaced between the look and the open.
+    LARGE_INTEGER size;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(file) != FILE_TYPE_DISK || !GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !GetFileSizeEx(file, &size)) {
+        CloseHandle(file);
+        return kNoFile;
+    }
+    *length = size.QuadPart;
+    return reinterpret_cast<FileHandle>(file);
+}
+
+int64_t ReadAt(FileHandle file, void* buffer, size_t n, int64_t offset) {
+    // One call reads at most what a DWORD counts; the caller asks again.
+    const DWORD want = n > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(n);
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset));
+    at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
+    DWORD got = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, want, &got, &at))
+        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    return got;
+}
+
+void CloseFile(FileHandle file) {
+    if (file != kNoFile) CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
+}  // namespace viewer::sys

@@ -1,0 +1,22 @@
+// The entry of both dump programs. On Windows the arguments arrive as
+// UTF-16, so that any file name reaches the program, and the output is
+// written as bytes, the same as elsewhere (no CR before each LF).
+#include "dump_common.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include "utf16.h"
+
+int wmain(int argc, wchar_t** argv) {
+    static_assert(sizeof(wchar_t) == sizeof(char16_t));
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i) args.push_back(viewer::Utf16ToUtf8(reinterpret_cast<const char16_t*>(argv[i])));
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    return RunDump(args, kDumpProgram);
+}
+#else
+int main(int argc, char** argv) { return RunDump(std::vector<std::string>(argv, argv + argc), kDumpProgram); }
+#endif
