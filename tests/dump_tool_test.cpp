@@ -1,9 +1,16 @@
 // tarnwick-dump as a user runs it: output, error text and exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <fstream>
 #include <iterator>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include <thread>
+#else
+#include <sys/wait.h>
+#endif
 
 #include "test_support.h"
 
@@ -14,6 +21,77 @@ struct DumpRun {
     std::string out, err;
 };
 
+#ifdef _WIN32
+// One argument as the C runtime's command-line parser reads it back.
+std::u16string QuoteArgument(const std::string& utf8) {
+    std::u16string arg;
+    if (!Utf8ToUtf16(utf8, &arg)) std::abort();
+    if (!arg.empty() && arg.find_first_of(u" \t\"") == std::u16string::npos) return arg;
+    std::u16string quoted = u"\"";
+    size_t backslashes = 0;
+    for (char16_t c : arg) {
+        if (c == u'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == u'"' ? 2 * backslashes + 1 : backslashes, u'\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(2 * backslashes, u'\\');
+    return quoted + u"\"";
+}
+
+std::string ReadAll(HANDLE pipe) {
+    std::string data;
+    char buf[4096];
+    DWORD got = 0;
+    while (ReadFile(pipe, buf, sizeof buf, &got, nullptr) && got > 0) data.append(buf, got);
+    return data;
+}
+
+// Runs the program (beside this test program) with the arguments, as
+// Windows hands them over: one UTF-16 command line.
+DumpRun Dump(const std::vector<std::string>& args, const char* program = TARNWICK_DUMP) {
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::string exe = Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(self), n));
+    exe = exe.substr(0, exe.find_last_of("\\/") + 1) + program;
+    std::u16string line = QuoteArgument(exe);
+    for (const std::string& arg : args) {
+        line += u' ';
+        line += QuoteArgument(arg);
+    }
+
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0)) std::abort();
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process))
+        std::abort();
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    DumpRun run{-1, {}, {}};
+    std::thread errReader([&] { run.err = ReadAll(errRead); });
+    run.out = ReadAll(outRead);
+    errReader.join();
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    run.status = static_cast<int>(code);
+    for (HANDLE h : {outRead, errRead, process.hProcess, process.hThread}) CloseHandle(h);
+    return run;
+}
+#else
 std::string Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -25,15 +103,30 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
-DumpRun Dump(const std::string& args, const char* program = TARNWICK_DUMP) {
+// Runs the program through the shell with the arguments.
+DumpRun Dump(const std::vector<std::string>& args, const char* program = TARNWICK_DUMP) {
     TempFile out, err;
-    const std::string cmd = std::string(program) + " " + args + " >" + out.path() + " 2>" + err.path();
+    std::string cmd = program;
+    for (const std::string& arg : args) {
+        cmd += ' ';
+        cmd += Quote(arg);
+    }
+    cmd += " >" + out.path() + " 2>" + err.path();
     const int raw = std::system(cmd.c_str());
     return DumpRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(out.path()), Slurp(err.path())};
 }
+#endif
 
+// A directory and a path that does not exist, on this system.
+std::string TempDir() {
+    const std::u8string dir = std::filesystem::temp_directory_path().u8string();
+    return std::string(dir.begin(), dir.end());
+}
+std::string Nonexistent() { return TempDir() + "/nonexistent/clock.avi"; }
+
+#ifdef SAMPLE_DIR  // the samples are written by a build for this machine only
 TEST(TarnwickDump, PrintsTheBundledSampleInTreeOrder) {
-    const DumpRun r = Dump(Quote(std::string(SAMPLE_DIR) + "/sample.avi"));
+    const DumpRun r = Dump({std::string(SAMPLE_DIR) + "/sample.avi"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
@@ -56,14 +149,15 @@ TEST(TarnwickDump, PrintsTheBundledSampleInTreeOrder) {
               "    00dc[61Bytes]\n"
               "  idx1[128Bytes]\n");
 }
+#endif
 
 TEST(TarnwickDump, JsonKeepsEveryLabelByte) {
     // Labels with a quote, a backslash, a control byte and a byte above 0x7F.
     Bytes body = Bytes::Chunk("a\"b\\", Bytes().fill(2)).append(Bytes::Chunk("\x01\xA9xy", Bytes()));
     TempFile f(Bytes::List("WAVE", body, "RIFF").str());
-    const DumpRun text = Dump(Quote(f.path()));
+    const DumpRun text = Dump({f.path()});
     EXPECT_EQ(text.out, "RIFF_WAVE[22Bytes]\n  a\"b\\[2Bytes]\n  \x01\xA9xy[0Bytes]\n");
-    const DumpRun json = Dump("--json " + Quote(f.path()));
+    const DumpRun json = Dump({"--json", f.path()});
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out,
               "[{\"label\":\"RIFF_WAVE\",\"size\":22,\"offset\":0,\"children\":["
@@ -71,29 +165,40 @@ TEST(TarnwickDump, JsonKeepsEveryLabelByte) {
               "{\"label\":\"\\u0001\\u00A9xy\",\"size\":0,\"offset\":22,\"children\":[]}]}]\n");
 }
 
+TEST(TarnwickDump, AnyFileNameReachesTheProgram) {
+    TempFile f(Form("WAVE", Leaf("data", 2)).str());
+    const std::string name = f.path() + "-样本 файл 🎬.wav";
+    std::filesystem::copy_file(FsPath(f.path()), FsPath(name));
+    const DumpRun r = Dump({name});
+    std::filesystem::remove(FsPath(name));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "RIFF_WAVE[14Bytes]\n  data[2Bytes]\n");
+}
+
 TEST(TarnwickDump, FailuresGoToStandardErrorWithStatusOne) {
-    const DumpRun missing = Dump("/nonexistent/clock.avi");
+    const DumpRun missing = Dump({Nonexistent()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err, std::string(ReasonText(Reason::kCannotOpen)) + "\n");
 
     TempFile notRiff(Bytes().code("RIFX").le32(4).code("WAVE").str());
-    const DumpRun wrong = Dump("--json " + Quote(notRiff.path()));
+    const DumpRun wrong = Dump({"--json", notRiff.path()});
     EXPECT_EQ(wrong.status, 1);
     EXPECT_EQ(wrong.out, "");
     EXPECT_EQ(wrong.err, std::string(ReasonText(Reason::kNotRiff)) + "\n");
 
-    const DumpRun empty = Dump("''");
+    const DumpRun empty = Dump({""});
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, std::string(ReasonText(Reason::kEmptyPath)) + "\n");
 }
 
 TEST(TarnwickDump, UsageErrorsExitWithTwo) {
-    for (const char* args : {"", "a b", "--bogus x", "--json"}) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"a", "b"}, {"--bogus", "x"}, {"--json"}}) {
         const DumpRun r = Dump(args);
-        EXPECT_EQ(r.status, 2) << args;
-        EXPECT_EQ(r.out, "") << args;
-        EXPECT_NE(r.err.find("usage: tarnwick-dump"), std::string::npos) << args;
+        EXPECT_EQ(r.status, 2) << args.size();
+        EXPECT_EQ(r.out, "") << args.size();
+        EXPECT_NE(r.err.find("usage: tarnwick-dump"), std::string::npos) << args.size();
     }
 }
 
@@ -102,10 +207,10 @@ TEST(QuellbyDump, PrintsAtomsAndFailsLikeTarnwickDump) {
                     .append(Bytes::Atom("moov", Bytes::Atom("mvhd", Bytes().fill(100))))
                     .append(Bytes::Atom("mdat", Bytes().fill(3)));
     TempFile f(mp4.str());
-    const DumpRun text = Dump(Quote(f.path()), QUELLBY_DUMP);
+    const DumpRun text = Dump({f.path()}, QUELLBY_DUMP);
     EXPECT_EQ(text.status, 0);
     EXPECT_EQ(text.out, "TOP[143Bytes]\n  ftyp[16Bytes]\n  moov[116Bytes]\n    mvhd[108Bytes]\n  mdat[11Bytes]\n");
-    const DumpRun json = Dump("--json " + Quote(f.path()), QUELLBY_DUMP);
+    const DumpRun json = Dump({"--json", f.path()}, QUELLBY_DUMP);
     EXPECT_EQ(json.out,
               "[{\"label\":\"TOP\",\"size\":143,\"offset\":0,\"children\":["
               "{\"label\":\"ftyp\",\"size\":16,\"offset\":0,\"children\":[]},"
@@ -113,11 +218,11 @@ TEST(QuellbyDump, PrintsAtomsAndFailsLikeTarnwickDump) {
               "{\"label\":\"mvhd\",\"size\":108,\"offset\":24,\"children\":[]}]},"
               "{\"label\":\"mdat\",\"size\":11,\"offset\":132,\"children\":[]}]}]\n");
 
-    const DumpRun dir = Dump("/tmp", QUELLBY_DUMP);
+    const DumpRun dir = Dump({TempDir()}, QUELLBY_DUMP);
     EXPECT_EQ(dir.status, 1);
     EXPECT_EQ(dir.out, "");
     EXPECT_EQ(dir.err, std::string(ReasonText(Reason::kCannotOpen)) + "\n");
-    const DumpRun usage = Dump("", QUELLBY_DUMP);
+    const DumpRun usage = Dump({}, QUELLBY_DUMP);
     EXPECT_EQ(usage.status, 2);
     EXPECT_NE(usage.err.find("usage: quellby-dump"), std::string::npos);
 }
