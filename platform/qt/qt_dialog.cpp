@@ -12,7 +12,7 @@
 #include "menu_data.h"
 #include "qt_dialog.h"
 #include "qt_internal.h"
-#include "qt_testhooks.h"
+#include "test_hooks.h"
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
 ON_COMMAND(IDOK, OnOK)

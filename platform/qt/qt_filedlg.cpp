@@ -7,7 +7,7 @@
 
 #include "afx_qt.h"
 #include "afxdlgs.h"
-#include "qt_testhooks.h"
+#include "test_hooks.h"
 
 CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
                          LPCTSTR lpszFilter, CWnd* pParentWnd)

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "afx_qt.h"
-#include "qt_testhooks.h"
+#include "test_hooks.h"
 
 namespace {
 

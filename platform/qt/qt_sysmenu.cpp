@@ -7,7 +7,7 @@
 #include "menu_data.h"
 #include "qt_dialog.h"
 #include "qt_internal.h"
-#include "qt_testhooks.h"
+#include "test_hooks.h"
 
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) const { return CMenu::FromHandle(::GetSystemMenu(m_hWnd, bRevert)); }
 

@@ -1,6 +1,6 @@
-// The replaceable handlers of afxtest.h: each setter stores the new handler
-// and hands back the one it replaces.
-#include "qt_testhooks.h"
+// The replaceable handlers of afxtest.h, kept here for every backend: each
+// setter stores the new handler and hands back the one it replaces.
+#include "test_hooks.h"
 
 #include <utility>
 
@@ -25,25 +25,17 @@ MenuPopupHandler& MenuHandler() {
 }
 
 MessageBoxHandler AfxSetMessageBoxHandler(MessageBoxHandler handler) {
-    MessageBoxHandler previous = std::move(BoxHandler());
-    BoxHandler() = std::move(handler);
-    return previous;
+    return std::exchange(BoxHandler(), std::move(handler));
 }
 
 FileDialogHandler AfxSetFileDialogHandler(FileDialogHandler handler) {
-    FileDialogHandler previous = std::move(FileHandler());
-    FileHandler() = std::move(handler);
-    return previous;
+    return std::exchange(FileHandler(), std::move(handler));
 }
 
 DialogShownHandler AfxSetDialogShownHandler(DialogShownHandler handler) {
-    DialogShownHandler previous = std::move(ShownHandler());
-    ShownHandler() = std::move(handler);
-    return previous;
+    return std::exchange(ShownHandler(), std::move(handler));
 }
 
 MenuPopupHandler AfxSetMenuPopupHandler(MenuPopupHandler handler) {
-    MenuPopupHandler previous = std::move(MenuHandler());
-    MenuHandler() = std::move(handler);
-    return previous;
+    return std::exchange(MenuHandler(), std::move(handler));
 }

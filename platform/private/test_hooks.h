@@ -1,4 +1,4 @@
-// Where the backend keeps the replaceable handlers of afxtest.h. Each is
+// Where the framework keeps the replaceable handlers of afxtest.h. Each is
 // empty unless a test has set one; the boxes and menus ask it first.
 #pragma once
 
