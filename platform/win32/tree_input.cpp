@@ -90,7 +90,7 @@ void OnChar(TreeView& view, WPARAM ch) {
     if (ch < 0x20 || ch == '+' || ch == '-' || ch == '*') return;
     const size_t n = view.rows.Count();
     if (n == 0) return;
-    const DWORD now = static_cast<DWORD>(GetMessageTime());
+    const DWORD now = GetTickCount();  // keys may arrive sent, not posted
     if (now - view.typedAt > 1000) view.typed.clear();
     view.typedAt = now;
     const char16_t unit = static_cast<char16_t>(ch);

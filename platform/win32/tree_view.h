@@ -35,7 +35,7 @@ struct TreeView {
     bool barsStale = false;  // items were added since the scroll bars were set
 
     std::string typed;   // type-ahead prefix (UTF-8)
-    DWORD typedAt = 0;   // message time of its last character
+    DWORD typedAt = 0;   // tick count at its last character
     int wheelDelta = 0;  // wheel movement not scrolled yet
 };
 
