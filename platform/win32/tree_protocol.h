@@ -1,0 +1,63 @@
+// The messages the tree window answers, with the numbers and layouts of the
+// facade's afxcmn.h, spelled without any of its types: the window's own
+// files include <windows.h>, whose types clash with the facade's.
+// tree_protocol_check.cpp holds the two side by side.
+#pragma once
+
+#include <cstdint>
+
+namespace tree_protocol {
+
+constexpr unsigned kFirst = 0x1100;
+constexpr unsigned kInsertItem = kFirst + 50;  // UTF-8 text
+constexpr unsigned kDeleteItem = kFirst + 1;   // only the root: clears the tree
+constexpr unsigned kGetCount = kFirst + 5;
+constexpr unsigned kGetNextItem = kFirst + 10;
+constexpr unsigned kGetItem = kFirst + 62;  // copies the UTF-8 text
+
+constexpr unsigned kNextRoot = 0x0000;
+constexpr unsigned kNextSibling = 0x0001;
+constexpr unsigned kNextParent = 0x0003;
+constexpr unsigned kNextChild = 0x0004;
+
+constexpr unsigned kMaskText = 0x0001;
+
+constexpr unsigned kHasButtons = 0x0001;
+constexpr unsigned kHasLines = 0x0002;
+constexpr unsigned kLinesAtRoot = 0x0004;
+constexpr unsigned kShowSelAlways = 0x0020;
+
+constexpr intptr_t kRootHandle = -0x10000;
+constexpr intptr_t kLastHandle = -0x0FFFE;
+
+struct Item {
+    unsigned mask;
+    void* hItem;
+    unsigned state;
+    unsigned stateMask;
+    char* pszText;
+    int cchTextMax;
+    int iImage;
+    int iSelectedImage;
+    int cChildren;
+    intptr_t lParam;
+};
+
+struct Insert {
+    void* hParent;
+    void* hInsertAfter;
+    Item item;
+};
+
+// Queries of the window's state for tests and benchmarks; no facade
+// counterpart.
+constexpr unsigned kGetVisibleCount = kFirst + 0xF0;  // rows shown (open levels included)
+constexpr unsigned kGetRowItem = kFirst + 0xF1;       // wParam row: the item there, or 0
+constexpr unsigned kGetSelection = kFirst + 0xF2;     // the selected item, or 0
+constexpr unsigned kGetTopRow = kFirst + 0xF3;        // the first row in the window
+constexpr unsigned kGetButtonRect = kFirst + 0xF4;    // wParam row, lParam RECT*: the +/- box, FALSE if none
+
+// True when the handle values above are the facade's TVI_ROOT and TVI_LAST.
+bool MatchesFacadeHandles();
+
+}  // namespace tree_protocol

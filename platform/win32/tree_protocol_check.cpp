@@ -1,0 +1,34 @@
+// Holds the tree window's protocol against the facade's afxcmn.h, which is
+// what callers of the window send. No <windows.h> here.
+#include <cstddef>
+
+#include "afxcmn.h"
+#include "tree_protocol.h"
+
+namespace tp = tree_protocol;
+
+static_assert(TVM_INSERTITEM == tp::kInsertItem);
+static_assert(TVM_DELETEITEM == tp::kDeleteItem);
+static_assert(TVM_GETCOUNT == tp::kGetCount);
+static_assert(TVM_GETNEXTITEM == tp::kGetNextItem);
+static_assert(TVM_GETITEM == tp::kGetItem);
+static_assert(TVGN_ROOT == tp::kNextRoot && TVGN_NEXT == tp::kNextSibling);
+static_assert(TVGN_PARENT == tp::kNextParent && TVGN_CHILD == tp::kNextChild);
+static_assert(TVIF_TEXT == tp::kMaskText);
+static_assert(TVS_HASBUTTONS == tp::kHasButtons && TVS_HASLINES == tp::kHasLines);
+static_assert(TVS_LINESATROOT == tp::kLinesAtRoot && TVS_SHOWSELALWAYS == tp::kShowSelAlways);
+
+static_assert(sizeof(TVITEM) == sizeof(tp::Item));
+static_assert(offsetof(TVITEM, mask) == offsetof(tp::Item, mask));
+static_assert(offsetof(TVITEM, hItem) == offsetof(tp::Item, hItem));
+static_assert(offsetof(TVITEM, pszText) == offsetof(tp::Item, pszText));
+static_assert(offsetof(TVITEM, cchTextMax) == offsetof(tp::Item, cchTextMax));
+static_assert(offsetof(TVITEM, lParam) == offsetof(tp::Item, lParam));
+static_assert(sizeof(TVINSERTSTRUCT) == sizeof(tp::Insert));
+static_assert(offsetof(TVINSERTSTRUCT, hParent) == offsetof(tp::Insert, hParent));
+static_assert(offsetof(TVINSERTSTRUCT, hInsertAfter) == offsetof(tp::Insert, hInsertAfter));
+static_assert(offsetof(TVINSERTSTRUCT, item) == offsetof(tp::Insert, item));
+
+bool tree_protocol::MatchesFacadeHandles() {
+    return TVI_ROOT == reinterpret_cast<HTREEITEM>(kRootHandle) && TVI_LAST == reinterpret_cast<HTREEITEM>(kLastHandle);
+}
