@@ -4,6 +4,24 @@
 // backend says what stands behind them.
 #pragma once
 
+#ifdef _WIN32
+// On Windows the system's own headers give every type and constant; the
+// facade's text stays UTF-8 (no UNICODE: LPCTSTR is const char*), and the
+// backend calls the W functions itself. The tree control's names stay the
+// facade's (afxcmn.h), so <commctrl.h> is not included here.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commdlg.h>
+
+#include <cstddef>
+#include <cstdint>
+#else
+
 #include <cstddef>
 #include <cstdint>
 
@@ -180,6 +198,7 @@ struct RECT {
     long left, top, right, bottom;
 };
 using LPRECT = RECT*;
+#endif  // _WIN32
 
 class CRect : public RECT {
 public:

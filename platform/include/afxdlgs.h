@@ -3,10 +3,12 @@
 
 #include "afxwin.h"
 
+#ifndef _WIN32  // on Windows: <commdlg.h>
 #define OFN_READONLY 0x00000001u
 #define OFN_OVERWRITEPROMPT 0x00000002u
 #define OFN_HIDEREADONLY 0x00000004u
 #define OFN_FILEMUSTEXIST 0x00001000u
+#endif
 
 class CFileDialog {
 public:

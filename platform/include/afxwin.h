@@ -159,9 +159,11 @@ public:
     int GetMenuString(UINT nIDItem, CString& rString, UINT nFlags) const;
 };
 
+#ifndef _WIN32  // on Windows: the system's own
 BOOL AppendMenu(HMENU menu, UINT nFlags, UINT_PTR nIDNewItem, LPCTSTR lpszNewItem);
 // The window's system menu; bRevert restores its default items and returns null.
 HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
+#endif
 
 // ---------------------------------------------------------------------------
 // Windows
@@ -305,6 +307,7 @@ int AfxMessageBox(LPCTSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 HINSTANCE AfxFindResourceHandle(LPCTSTR lpszName, LPCTSTR lpszType);
 // Chooses the module resources are looked up in first: the program's own.
 void AfxSetResourceHandle(HINSTANCE hInstResource);
+#ifndef _WIN32  // on Windows: the system's own
 // The icon group `name` of `instance`, or null if the resources hold none.
 HICON LoadIcon(HINSTANCE instance, LPCTSTR name);
 
@@ -313,6 +316,7 @@ BOOL DrawIcon(HDC hdc, int x, int y, HICON icon);
 BOOL IsIconic(HWND hWnd);
 BOOL GetClientRect(HWND hWnd, LPRECT rect);
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+#endif
 
 // A device context for painting the window; valid only inside OnPaint.
 class CPaintDC {
@@ -330,4 +334,7 @@ public:
 
 private:
     CWnd* m_pWnd;
+#ifdef _WIN32
+    PAINTSTRUCT m_ps{};
+#endif
 };

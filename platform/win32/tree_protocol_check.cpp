@@ -1,5 +1,9 @@
 // Holds the tree window's protocol against the facade's afxcmn.h, which is
-// what callers of the window send. No <windows.h> here.
+// what callers of the window send. The facade's text is UTF-8: on Windows
+// its headers bring <windows.h> without UNICODE, which this library's own
+// files are built with.
+#undef UNICODE
+#undef _UNICODE
 #include <cstddef>
 
 #include "afxcmn.h"

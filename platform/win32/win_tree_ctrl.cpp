@@ -1,0 +1,79 @@
+// CTreeCtrl over the messages of our tree window (tree_protocol.h).
+#include "afxcmn.h"
+#include "tree_window.h"
+#include "win_internal.h"
+
+BOOL CTreeCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
+    if (m_hWnd) return FALSE;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!RegisterTreeWindowClass(instance)) return FALSE;
+    HWND parent = pParentWnd ? pParentWnd->m_hWnd : nullptr;
+    const DWORD style = dwStyle | (parent ? WS_CHILD : 0u);
+    HWND hwnd = CreateWindowExW(0, kTreeWindowClass, L"", style, static_cast<int>(rect.left),
+                                static_cast<int>(rect.top), static_cast<int>(rect.right - rect.left),
+                                static_cast<int>(rect.bottom - rect.top), parent,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)), instance, nullptr);
+    if (!hwnd) return FALSE;
+    AfxBind(hwnd, this);
+    m_ownsWindow = true;
+    return TRUE;
+}
+
+void CTreeCtrl::DestroyWindow() {
+    if (!m_ownsWindow || !m_hWnd) return;
+    HWND hwnd = m_hWnd;
+    m_ownsWindow = false;
+    AfxUnbind(hwnd, this);
+    m_hWnd = nullptr;
+    ::DestroyWindow(hwnd);
+}
+
+CTreeCtrl::~CTreeCtrl() { DestroyWindow(); }
+
+HTREEITEM CTreeCtrl::InsertItem(UINT nMask, LPCTSTR lpszItem, int nImage, int nSelectedImage, UINT nState,
+                                UINT nStateMask, LPARAM lParam, HTREEITEM hParent, HTREEITEM hInsertAfter) {
+    TVINSERTSTRUCT insert{};
+    insert.hParent = hParent;
+    insert.hInsertAfter = hInsertAfter;
+    insert.item.mask = nMask;
+    insert.item.pszText = const_cast<LPTSTR>(lpszItem);
+    insert.item.iImage = nImage;
+    insert.item.iSelectedImage = nSelectedImage;
+    insert.item.state = nState;
+    insert.item.stateMask = nStateMask;
+    insert.item.lParam = lParam;
+    return reinterpret_cast<HTREEITEM>(SendMessage(TVM_INSERTITEM, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+HTREEITEM CTreeCtrl::InsertItem(LPCTSTR lpszItem, HTREEITEM hParent, HTREEITEM hInsertAfter) {
+    return InsertItem(TVIF_TEXT, lpszItem, 0, 0, 0, 0, 0, hParent, hInsertAfter);
+}
+
+BOOL CTreeCtrl::DeleteAllItems() {
+    return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)));
+}
+
+UINT CTreeCtrl::GetCount() const {
+    return static_cast<UINT>(const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETCOUNT, 0, 0));
+}
+
+HTREEITEM CTreeCtrl::GetNextItem(HTREEITEM hItem, UINT nCode) const {
+    return reinterpret_cast<HTREEITEM>(
+        const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETNEXTITEM, nCode, reinterpret_cast<LPARAM>(hItem)));
+}
+
+HTREEITEM CTreeCtrl::GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
+HTREEITEM CTreeCtrl::GetChildItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_CHILD); }
+HTREEITEM CTreeCtrl::GetNextSiblingItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_NEXT); }
+HTREEITEM CTreeCtrl::GetParentItem(HTREEITEM hItem) const { return GetNextItem(hItem, TVGN_PARENT); }
+
+CString CTreeCtrl::GetItemText(HTREEITEM hItem) const {
+    char buffer[1024];
+    TVITEM item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = hItem;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    if (!const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&item))) return CString();
+    return CString(buffer);
+}

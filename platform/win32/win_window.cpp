@@ -1,0 +1,149 @@
+// Windows on Win32: the objects bound to windows, CWnd and the dialog data
+// exchange.
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "utf16.h"
+#include "win_internal.h"
+
+namespace {
+
+std::map<HWND, CWnd*>& Bindings() {
+    static std::map<HWND, CWnd*> bindings;
+    return bindings;
+}
+
+// Objects made for GetDlgItem over windows no object is bound to; kept, as
+// the framework keeps its temporary objects, until the window's handle is
+// asked for again or the process ends.
+std::map<HWND, std::unique_ptr<CWnd>>& Wrappers() {
+    static std::map<HWND, std::unique_ptr<CWnd>> wrappers;
+    return wrappers;
+}
+
+}  // namespace
+
+std::wstring AfxWiden(const char* text) {
+    std::u16string wide;
+    if (!text || !viewer::Utf8ToUtf16(text, &wide)) return std::wstring();
+    return std::wstring(wide.begin(), wide.end());
+}
+
+std::string AfxNarrow(const wchar_t* text) {
+    if (!text) return std::string();
+    const std::wstring_view view(text);
+    return viewer::Utf16ToUtf8(std::u16string(view.begin(), view.end()));
+}
+
+CWnd* AfxBoundObject(HWND hWnd) {
+    const auto it = Bindings().find(hWnd);
+    return it == Bindings().end() ? nullptr : it->second;
+}
+
+void AfxBind(HWND hWnd, CWnd* object) {
+    Bindings()[hWnd] = object;
+    object->m_hWnd = hWnd;
+}
+
+void AfxUnbind(HWND hWnd, const CWnd* object) {
+    const auto it = Bindings().find(hWnd);
+    if (it != Bindings().end() && it->second == object) Bindings().erase(it);
+}
+
+// ---------------------------------------------------------------------------
+// CWnd
+
+CWnd::~CWnd() {
+    if (m_hWnd) AfxUnbind(m_hWnd, this);
+}
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    return m_hWnd ? ::SendMessageW(m_hWnd, message, wParam, lParam) : 0;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const UINT savedMessage = m_curMessage;
+    const WPARAM savedW = m_curWParam;
+    const LPARAM savedL = m_curLParam;
+    m_curMessage = message;
+    m_curWParam = wParam;
+    m_curLParam = lParam;
+    LRESULT result = 0;
+    if (!OnWndMsg(message, wParam, lParam, &result)) result = DefWindowProc(message, wParam, lParam);
+    m_curMessage = savedMessage;
+    m_curWParam = savedW;
+    m_curLParam = savedL;
+    return result;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return m_hWnd ? ::DefWindowProcW(m_hWnd, message, wParam, lParam) : 0;
+}
+
+LRESULT CWnd::Default() { return DefWindowProc(m_curMessage, m_curWParam, m_curLParam); }
+
+void CWnd::OnPaint() { Default(); }
+void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
+HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
+
+void CWnd::DoDataExchange(CDataExchange*) {}
+
+BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
+    if (!m_hWnd) return FALSE;
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+CWnd* CWnd::GetDlgItem(int nID) const {
+    HWND child = m_hWnd ? ::GetDlgItem(m_hWnd, nID) : nullptr;
+    if (!child) return nullptr;
+    if (CWnd* bound = AfxBoundObject(child)) return bound;
+    std::unique_ptr<CWnd>& wrapper = Wrappers()[child];
+    if (!wrapper) wrapper = std::make_unique<CWnd>();
+    wrapper->m_hWnd = child;
+    return wrapper.get();
+}
+
+void CWnd::SetWindowText(LPCTSTR text) {
+    if (m_hWnd) ::SetWindowTextW(m_hWnd, AfxWiden(text).c_str());
+}
+
+CString CWnd::GetWindowText() const {
+    if (!m_hWnd) return CString();
+    const int length = ::GetWindowTextLengthW(m_hWnd);
+    std::vector<wchar_t> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
+    ::GetWindowTextW(m_hWnd, buffer.data(), static_cast<int>(buffer.size()));
+    return CString(AfxNarrow(buffer.data()));
+}
+
+BOOL CWnd::IsIconic() const { return m_hWnd && ::IsIconic(m_hWnd); }
+
+void CWnd::GetClientRect(LPRECT rect) const {
+    if (m_hWnd) ::GetClientRect(m_hWnd, rect);
+}
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent) {
+    if (!pParent || !pParent->m_hWnd) return FALSE;
+    HWND child = ::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID));
+    if (!child) return FALSE;
+    CWnd* bound = AfxBoundObject(child);
+    if (bound && bound != this) return FALSE;
+    Wrappers().erase(child);
+    AfxBind(child, this);
+    return TRUE;
+}
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& control) {
+    if (!control.m_hWnd) control.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd);
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
+    CWnd* item = pDX->m_pDlgWnd->GetDlgItem(nIDC);
+    if (!item) return;
+    if (pDX->m_bSaveAndValidate)
+        value = item->GetWindowText();
+    else
+        item->SetWindowText(value);
+}

@@ -1,0 +1,253 @@
+// Tarnwick's dialog on the native Windows backend, under wine: the dialog
+// built from the program's own template, driven through the test seam as a
+// user drives it: typing a path, clicking 分析, pressing Esc, opening the
+// system menu and the About box.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "about_dlg.h"
+#include "afxdlgs.h"
+#include "afxtest.h"
+#include "analysis.h"
+#include "byte_builder.h"
+#include "programs.h"
+#include "tree_protocol.h"
+#include "viewer_dlg.h"
+
+namespace {
+
+using viewer::Reason;
+using viewer::ReasonText;
+
+constexpr char kTitle[] = "windows_shell_tests";  // this program's file name
+constexpr int kTimedOut = 99;                     // what a dialog left open ends with
+constexpr UINT_PTR kSafetyTimer = 0x5AFE;
+
+Bytes Text(std::string_view text) { return Bytes().code(text); }
+
+const std::string kWave =
+    Form("WAVE", Bytes::Chunk("fmt ", Bytes().fill(16, 0x01))
+                     .append(Bytes::List("INFO", Bytes::Chunk("INAM", Text("name")).append(Bytes::Chunk("ICMT", Text("note")))))
+                     .append(Bytes::Chunk("data", Bytes().fill(8))))
+        .str();
+const std::vector<std::string> kWaveItems = {"RIFF_WAVE[80Bytes]", "  fmt [16Bytes]",  "  LIST_INFO[28Bytes]",
+                                             "    INAM[4Bytes]",   "    ICMT[4Bytes]", "  data[8Bytes]"};
+
+std::wstring Wide(const std::string& text) {
+    std::wstring out(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()));
+    out.pop_back();
+    return out;
+}
+
+std::string Narrow(const wchar_t* text) {
+    std::string out(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    out.pop_back();
+    return out;
+}
+
+std::string WindowText(HWND hwnd) {
+    wchar_t buffer[512] = {};
+    GetWindowTextW(hwnd, buffer, 512);
+    return Narrow(buffer);
+}
+
+// The tree control's items in pre-order, each indented two spaces a level,
+// read through the tree window's own messages.
+void AppendItems(HWND tree, LPARAM item, const std::string& indent, std::vector<std::string>& out) {
+    namespace tp = tree_protocol;
+    for (; item; item = SendMessageW(tree, tp::kGetNextItem, tp::kNextSibling, item)) {
+        char text[256] = {};
+        tp::Item query{};
+        query.mask = tp::kMaskText;
+        query.hItem = reinterpret_cast<void*>(item);
+        query.pszText = text;
+        query.cchTextMax = sizeof text;
+        SendMessageW(tree, tp::kGetItem, 0, reinterpret_cast<LPARAM>(&query));
+        out.push_back(indent + text);
+        AppendItems(tree, SendMessageW(tree, tp::kGetNextItem, tp::kNextChild, item), indent + "  ", out);
+    }
+}
+
+std::vector<std::string> Items(HWND dialog) {
+    std::vector<std::string> items;
+    HWND tree = GetDlgItem(dialog, IDC_TREE);
+    AppendItems(tree, SendMessageW(tree, tree_protocol::kGetNextItem, tree_protocol::kNextRoot, 0), "", items);
+    return items;
+}
+
+void TypePath(HWND dialog, const std::string& path) { SetWindowTextW(GetDlgItem(dialog, IDC_PATH), Wide(path).c_str()); }
+
+void Click(HWND dialog, int id) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void CALLBACK EndLeftOpen(HWND hwnd, UINT, UINT_PTR, DWORD) { EndDialog(hwnd, kTimedOut); }
+
+class ShellDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AfxSetMessageBoxHandler([this](const MessageBoxRequest& request) {
+            boxes.push_back(request);
+            return IDOK;
+        });
+        AfxSetDialogShownHandler([this](CDialog& dialog) {
+            // A dialog the test leaves open ends by itself rather than hanging the run.
+            SetTimer(dialog.m_hWnd, kSafetyTimer, 10000, EndLeftOpen);
+            shown.push_back(dialog.GetTemplateId());
+            auto& act = dialog.GetTemplateId() == IDD_VIEWER_DIALOG ? onMain : onAbout;
+            if (act) act(dialog.m_hWnd);
+        });
+    }
+    void TearDown() override {
+        AfxSetMessageBoxHandler({});
+        AfxSetDialogShownHandler({});
+        AfxSetFileDialogHandler({});
+        AfxSetMenuPopupHandler({});
+    }
+
+    // Runs Tarnwick's main dialog with `act` once it is on screen; DoModal's result.
+    INT_PTR Run(std::function<void(HWND)> act) {
+        onMain = std::move(act);
+        CViewerDlg dlg(TarnwickProgram());
+        return dlg.DoModal();
+    }
+
+    // A file in the temporary folder holding `bytes`; its full path.
+    static std::string File(const std::string& name, const std::string& bytes) {
+        wchar_t folder[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, folder);
+        const std::string path = Narrow(folder) + name;
+        EXPECT_TRUE(WriteFileBytes(path, bytes));
+        return path;
+    }
+
+    std::vector<MessageBoxRequest> boxes;
+    std::vector<UINT> shown;
+    std::function<void(HWND)> onMain;
+    std::function<void(HWND)> onAbout;
+};
+
+TEST_F(ShellDialog, RunsFromTheProgramsTemplateAndEscCancels) {
+    std::string caption, field, treeClass;
+    LRESULT count = -1;
+    const INT_PTR result = Run([&](HWND w) {
+        caption = WindowText(w);
+        field = WindowText(GetDlgItem(w, IDC_PATH));
+        wchar_t name[64] = {};
+        GetClassNameW(GetDlgItem(w, IDC_TREE), name, 64);
+        treeClass = Narrow(name);
+        count = SendMessageW(GetDlgItem(w, IDC_TREE), tree_protocol::kGetCount, 0, 0);
+        // Esc reaches the dialog manager through the dialog's own loop.
+        PostMessageW(GetDlgItem(w, IDC_PATH), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(shown, std::vector<UINT>{IDD_VIEWER_DIALOG});
+    EXPECT_EQ(caption, "Tarnwick V1.0");
+    EXPECT_EQ(field, "C:\\WINDOWS\\clock.avi");
+    EXPECT_EQ(treeClass, "SysTreeView32");
+    EXPECT_EQ(count, 0) << "our tree window answers where the template names the tree";
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ShellDialog, AnalyseFillsTheTreeWithTheFilesChunks) {
+    const std::string path = File("windows_shell_sound.wav", kWave);
+    std::vector<std::string> items;
+    std::string field;
+    const INT_PTR result = Run([&](HWND w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        items = Items(w);
+        field = WindowText(GetDlgItem(w, IDC_PATH));
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(items, kWaveItems);
+    EXPECT_EQ(field, path);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ShellDialog, EmptyAndMissingPathsAreReportedWithTheProgramsTitle) {
+    std::vector<std::string> items = {"not read"};
+    Run([&](HWND w) {
+        TypePath(w, "");
+        Click(w, IDC_ANALYZE);
+        TypePath(w, "C:\\no such folder\\missing.avi");
+        Click(w, IDC_ANALYZE);
+        items = Items(w);
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kEmptyPath));
+    EXPECT_EQ(boxes[1].text, ReasonText(Reason::kCannotOpen));
+    for (const MessageBoxRequest& box : boxes) {
+        EXPECT_EQ(box.caption, kTitle);
+        EXPECT_EQ(box.type, MB_OK);
+    }
+    EXPECT_TRUE(items.empty());
+}
+
+TEST_F(ShellDialog, BrowseAsksForAFileAndShowsItsPath) {
+    std::vector<FileDialogRequest> requests;
+    AfxSetFileDialogHandler([&](const FileDialogRequest& request) -> std::optional<std::string> {
+        requests.push_back(request);
+        return std::string("C:\\media\\chosen.avi");
+    });
+    std::string field;
+    Run([&](HWND w) {
+        Click(w, IDC_BROWSE);
+        field = WindowText(GetDlgItem(w, IDC_PATH));
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_TRUE(requests[0].openFileDialog);
+    EXPECT_EQ(requests[0].filter, "RIFF文件(*.*)|*.*||");
+    EXPECT_EQ(requests[0].defaultExt, "*.*");
+    EXPECT_EQ(requests[0].flags, static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT));
+    EXPECT_EQ(field, "C:\\media\\chosen.avi");
+}
+
+TEST_F(ShellDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBox) {
+    std::vector<std::string> texts;
+    std::vector<UINT> ids, states;
+    std::vector<MenuPopupRequest::Item> popup;
+    std::string aboutCaption;
+    onAbout = [&](HWND w) {
+        aboutCaption = WindowText(w);
+        SendMessageW(w, WM_COMMAND, IDOK, 0);
+    };
+    AfxSetMenuPopupHandler([&](const MenuPopupRequest& request) -> std::optional<UINT> {
+        popup = request.items;
+        return IDM_ABOUTBOX;
+    });
+    Run([&](HWND w) {
+        HMENU menu = GetSystemMenu(w, FALSE);
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[128] = {};
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+            texts.push_back(Narrow(text));
+            ids.push_back(GetMenuItemID(menu, i));
+            states.push_back(GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION));
+        }
+        SendMessageW(w, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        // Alt+Space: the menu goes to the seam's handler, which chooses About.
+        SendMessageW(w, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_TRUE(states[texts.size() - 2] & MF_SEPARATOR);
+    EXPECT_EQ(texts.back(), "关于 Tarnwick(&A)...");
+    EXPECT_EQ(ids.back(), static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_EQ(shown, (std::vector<UINT>{IDD_VIEWER_DIALOG, IDD_ABOUTBOX, IDD_ABOUTBOX}));
+    EXPECT_EQ(aboutCaption, "关于 Tarnwick");
+    ASSERT_EQ(popup.size(), texts.size());
+    EXPECT_EQ(popup.back().text, "关于 Tarnwick(&A)...");
+    EXPECT_EQ(popup.back().id, static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_TRUE(popup[popup.size() - 2].flags & MF_SEPARATOR);
+}
+
+}  // namespace
