@@ -28,6 +28,31 @@ constexpr UINT_PTR kSafetyTimer = 0x5AFE;
 
 Bytes Text(std::string_view text) { return Bytes().code(text); }
 
+// Registers the common controls' own SysTreeView32, as happens when the
+// system loads them for its own windows (wine does under X11): the
+// template's tree must still be ours.
+void LoadTheSystemsTreeView() {
+    struct InitCommonControlsExParams {
+        DWORD dwSize;
+        DWORD dwICC;
+    };
+    using InitFn = BOOL(WINAPI*)(const InitCommonControlsExParams*);
+    HMODULE comctl = LoadLibraryW(L"comctl32.dll");
+    ASSERT_NE(comctl, nullptr);
+    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")));
+    ASSERT_NE(init, nullptr);
+    const InitCommonControlsExParams params{sizeof(InitCommonControlsExParams), 0x0002 /* ICC_TREEVIEW_CLASSES */};
+    ASSERT_TRUE(init(&params));
+}
+
+// Whether the window runs our tree window's procedure.
+bool IsOurTreeWindow(HWND window) {
+    WNDCLASSEXW ours{};
+    ours.cbSize = sizeof ours;
+    if (!GetClassInfoExW(GetModuleHandleW(nullptr), L"ViewerTreeView", &ours)) return false;
+    return GetClassLongPtrW(window, GCLP_WNDPROC) == reinterpret_cast<ULONG_PTR>(ours.lpfnWndProc);
+}
+
 const std::string kWave =
     Form("WAVE", Bytes::Chunk("fmt ", Bytes().fill(16, 0x01))
                      .append(Bytes::List("INFO", Bytes::Chunk("INAM", Text("name")).append(Bytes::Chunk("ICMT", Text("note")))))
@@ -133,9 +158,12 @@ protected:
 };
 
 TEST_F(ShellDialog, RunsFromTheProgramsTemplateAndEscCancels) {
+    LoadTheSystemsTreeView();
     std::string caption, field, treeClass;
     LRESULT count = -1;
+    bool ours = false;
     const INT_PTR result = Run([&](HWND w) {
+        ours = IsOurTreeWindow(GetDlgItem(w, IDC_TREE));
         caption = WindowText(w);
         field = WindowText(GetDlgItem(w, IDC_PATH));
         wchar_t name[64] = {};
@@ -150,7 +178,8 @@ TEST_F(ShellDialog, RunsFromTheProgramsTemplateAndEscCancels) {
     EXPECT_EQ(caption, "Tarnwick V1.0");
     EXPECT_EQ(field, "C:\\WINDOWS\\clock.avi");
     EXPECT_EQ(treeClass, "SysTreeView32");
-    EXPECT_EQ(count, 0) << "our tree window answers where the template names the tree";
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(ours) << "our tree window stands where the template names the tree, native one loaded or not";
     EXPECT_TRUE(boxes.empty());
 }
 

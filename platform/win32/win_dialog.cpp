@@ -88,11 +88,17 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 // ones, and the common controls library is never initialised, so every
 // dialog built from a template gets our window with the template's id,
 // rectangle and styles, and no code has to swap one control for another.
+// Whether a class of that name exists says nothing: the common controls'
+// own global one may be there already, loaded by the system for its own
+// windows; the test is whether ours is.
 void AfxRegisterTemplateTreeClass(HINSTANCE instance) {
     WNDCLASSEXW cls{};
     cls.cbSize = sizeof cls;
-    if (GetClassInfoExW(instance, L"SysTreeView32", &cls)) return;
-    if (!RegisterTreeWindowClass(instance) || !GetClassInfoExW(instance, kTreeWindowClass, &cls)) return;
+    WNDCLASSEXW ours{};
+    ours.cbSize = sizeof ours;
+    if (!RegisterTreeWindowClass(instance) || !GetClassInfoExW(instance, kTreeWindowClass, &ours)) return;
+    if (GetClassInfoExW(instance, L"SysTreeView32", &cls) && cls.lpfnWndProc == ours.lpfnWndProc) return;
+    cls = ours;
     cls.cbSize = sizeof cls;
     cls.style &= ~static_cast<UINT>(CS_GLOBALCLASS);
     cls.hInstance = instance;
