@@ -24,6 +24,10 @@ public:
     CString GetPathName() const { return m_path; }
 
 private:
+    // With a file-dialog handler set (afxtest.h), asks it instead of the
+    // user: true, and *result is IDOK (a path chosen) or IDCANCEL.
+    bool AnsweredByTestHandler(INT_PTR* result);
+
     BOOL m_bOpen;
     CString m_defExt;
     CString m_fileName;

@@ -6,14 +6,11 @@
 #include <system_error>
 
 #include "afx_qt.h"
+#include "app_title.h"
 #include "dlgtemplate.h"
 
-namespace {
-
-CWinApp* g_app = nullptr;
-
 // The program file's name without its extension.
-std::string ProgramTitle() {
+std::string AfxProgramTitle() {
     std::string path;
     if (QCoreApplication::instance()) {
         path = QCoreApplication::applicationFilePath().toStdString();
@@ -26,41 +23,9 @@ std::string ProgramTitle() {
     return p.has_extension() ? p.stem().string() : p.filename().string();
 }
 
-}  // namespace
-
-CWinApp::CWinApp(LPCTSTR lpszAppName) {
-    g_app = this;
-    if (lpszAppName) {
-        m_appName = lpszAppName;
-        m_pszAppName = m_appName.c_str();
-    }
-}
-
-CWinApp::~CWinApp() {
-    if (g_app == this) g_app = nullptr;
-}
-
-BOOL CWinApp::InitInstance() { return TRUE; }
-
 int CWinApp::Run() {
     QApplication::exec();
     return ExitInstance();
-}
-
-int CWinApp::ExitInstance() { return 0; }
-
-CWinApp* AfxGetApp() { return g_app; }
-
-LPCTSTR AfxGetAppName() {
-    if (g_app) {
-        if (!g_app->m_pszAppName) {
-            g_app->m_appName = ProgramTitle();
-            g_app->m_pszAppName = g_app->m_appName.c_str();
-        }
-        return g_app->m_pszAppName;
-    }
-    static const std::string title = ProgramTitle();
-    return title.c_str();
 }
 
 void AfxQtInitialize() {

@@ -14,30 +14,9 @@
 #include "qt_internal.h"
 #include "test_hooks.h"
 
-BEGIN_MESSAGE_MAP(CDialog, CWnd)
-ON_COMMAND(IDOK, OnOK)
-ON_COMMAND(IDCANCEL, OnCancel)
-END_MESSAGE_MAP()
-
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
-
-CDialog::~CDialog() = default;
-
 LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CWnd::DefWindowProc(message, wParam, lParam);
 }
-
-BOOL CDialog::OnInitDialog() {
-    UpdateData(FALSE);
-    return TRUE;
-}
-
-void CDialog::OnOK() {
-    if (!UpdateData(TRUE)) return;
-    EndDialog(IDOK);
-}
-
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
 
 void CDialog::EndDialog(int nResult) {
     auto* window = dynamic_cast<DialogWindow*>(m_hWnd);

@@ -9,15 +9,6 @@
 #include "afxdlgs.h"
 #include "test_hooks.h"
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
-                         LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : m_bOpen(bOpenFileDialog),
-      m_defExt(lpszDefExt),
-      m_fileName(lpszFileName),
-      m_filter(lpszFilter),
-      m_flags(dwFlags),
-      m_pParent(pParentWnd) {}
-
 namespace {
 
 // "Description|pattern;pattern|...||" to Qt's "Description (pattern pattern)" list.
@@ -40,13 +31,7 @@ QStringList QtFilters(const std::string& filter) {
 }  // namespace
 
 INT_PTR CFileDialog::DoModal() {
-    if (FileHandler()) {
-        std::optional<std::string> chosen =
-            FileHandler()(FileDialogRequest{m_bOpen, m_defExt.str(), m_fileName.str(), m_filter.str(), m_flags});
-        if (!chosen) return IDCANCEL;
-        m_path = *chosen;
-        return IDOK;
-    }
+    if (INT_PTR answered; AnsweredByTestHandler(&answered)) return answered;
     if (!QApplication::instance()) return IDCANCEL;
     AfxQtInitialize();
     QFileDialog dialog(m_pParent ? AfxQtWidget(m_pParent->m_hWnd) : nullptr);

@@ -2,13 +2,10 @@
 #include <string>
 
 #include "win_internal.h"
-
-namespace {
-
-CWinApp* g_app = nullptr;
+#include "app_title.h"
 
 // The program file's name without its extension.
-std::string ProgramTitle() {
+std::string AfxProgramTitle() {
     wchar_t path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return "Application";
@@ -20,22 +17,6 @@ std::string ProgramTitle() {
     return AfxNarrow(name.c_str());
 }
 
-}  // namespace
-
-CWinApp::CWinApp(LPCTSTR lpszAppName) {
-    g_app = this;
-    if (lpszAppName) {
-        m_appName = lpszAppName;
-        m_pszAppName = m_appName.c_str();
-    }
-}
-
-CWinApp::~CWinApp() {
-    if (g_app == this) g_app = nullptr;
-}
-
-BOOL CWinApp::InitInstance() { return TRUE; }
-
 int CWinApp::Run() {
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -43,22 +24,6 @@ int CWinApp::Run() {
         DispatchMessageW(&msg);
     }
     return ExitInstance();
-}
-
-int CWinApp::ExitInstance() { return 0; }
-
-CWinApp* AfxGetApp() { return g_app; }
-
-LPCTSTR AfxGetAppName() {
-    if (g_app) {
-        if (!g_app->m_pszAppName) {
-            g_app->m_appName = ProgramTitle();
-            g_app->m_pszAppName = g_app->m_appName.c_str();
-        }
-        return g_app->m_pszAppName;
-    }
-    static const std::string title = ProgramTitle();
-    return title.c_str();
 }
 
 int AfxWinMain(int, char**) {

@@ -109,27 +109,6 @@ void AfxRegisterTemplateTreeClass(HINSTANCE instance) {
 // ---------------------------------------------------------------------------
 // CDialog
 
-BEGIN_MESSAGE_MAP(CDialog, CWnd)
-ON_COMMAND(IDOK, OnOK)
-ON_COMMAND(IDCANCEL, OnCancel)
-END_MESSAGE_MAP()
-
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
-
-CDialog::~CDialog() = default;
-
-BOOL CDialog::OnInitDialog() {
-    UpdateData(FALSE);
-    return TRUE;
-}
-
-void CDialog::OnOK() {
-    if (!UpdateData(TRUE)) return;
-    EndDialog(IDOK);
-}
-
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
-
 void CDialog::EndDialog(int nResult) {
     if (m_hWnd) ::EndDialog(m_hWnd, nResult);
 }

@@ -5,15 +5,6 @@
 #include "test_hooks.h"
 #include "win_internal.h"
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCTSTR lpszDefExt, LPCTSTR lpszFileName, DWORD dwFlags,
-                         LPCTSTR lpszFilter, CWnd* pParentWnd)
-    : m_bOpen(bOpenFileDialog),
-      m_defExt(lpszDefExt),
-      m_fileName(lpszFileName),
-      m_filter(lpszFilter),
-      m_flags(dwFlags),
-      m_pParent(pParentWnd) {}
-
 namespace {
 
 // "Description|pattern|...||" to the system's form: each '|' a null, the
@@ -38,13 +29,7 @@ std::wstring DefaultExtension(const std::string& ext) {
 }  // namespace
 
 INT_PTR CFileDialog::DoModal() {
-    if (FileHandler()) {
-        std::optional<std::string> chosen =
-            FileHandler()(FileDialogRequest{m_bOpen, m_defExt.str(), m_fileName.str(), m_filter.str(), m_flags});
-        if (!chosen) return IDCANCEL;
-        m_path = *chosen;
-        return IDOK;
-    }
+    if (INT_PTR answered; AnsweredByTestHandler(&answered)) return answered;
     const std::wstring filter = SystemFilter(m_filter.str());
     const std::wstring ext = DefaultExtension(m_defExt.str());
     std::wstring file = AfxWiden(m_fileName.str().c_str());
