@@ -1,7 +1,8 @@
-// Tarnwick's dialog on the native Windows backend, under wine: the dialog
+// A program's dialog on the native Windows backend, under wine: the dialog
 // built from the program's own template, driven through the test seam as a
 // user drives it: typing a path, clicking 分析, pressing Esc, opening the
-// system menu and the About box.
+// system menu and the About box. Built once per program (VIEWER_QUELLBY
+// picks Quellby), since each program's resources use the same ids.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -22,7 +23,11 @@ namespace {
 using viewer::Reason;
 using viewer::ReasonText;
 
-constexpr char kTitle[] = "windows_shell_tests";  // this program's file name
+#if defined(VIEWER_QUELLBY)
+constexpr char kTitle[] = "quellby_shell_tests";  // this program's file name
+#else
+constexpr char kTitle[] = "tarnwick_shell_tests";
+#endif
 constexpr int kTimedOut = 99;                     // what a dialog left open ends with
 constexpr UINT_PTR kSafetyTimer = 0x5AFE;
 
@@ -53,13 +58,37 @@ bool IsOurTreeWindow(HWND window) {
     return GetClassLongPtrW(window, GCLP_WNDPROC) == reinterpret_cast<ULONG_PTR>(ours.lpfnWndProc);
 }
 
-const std::string kWave =
-    Form("WAVE", Bytes::Chunk("fmt ", Bytes().fill(16, 0x01))
-                     .append(Bytes::List("INFO", Bytes::Chunk("INAM", Text("name")).append(Bytes::Chunk("ICMT", Text("note")))))
-                     .append(Bytes::Chunk("data", Bytes().fill(8))))
-        .str();
-const std::vector<std::string> kWaveItems = {"RIFF_WAVE[80Bytes]", "  fmt [16Bytes]",  "  LIST_INFO[28Bytes]",
-                                             "    INAM[4Bytes]",   "    ICMT[4Bytes]", "  data[8Bytes]"};
+// What differs between the programs: texts from their resources, the
+// default path, and a small file of each one's kind with its tree.
+struct ProgramUnderTest {
+    const ViewerProgram& program;
+    std::string caption, defaultPath, aboutCaption, aboutEntry, sampleName, sample;
+    std::vector<std::string> items;
+};
+
+const ProgramUnderTest& Expected() {
+#if defined(VIEWER_QUELLBY)
+    static const ProgramUnderTest quellby{
+        QuellbyProgram(), "Quellby V1.0", "d:\\test\\demo.3g2", "关于 Quellby", "关于 Quellby(&A)...", "电影.mp4",
+        A("ftyp", Text("isom").be32(0))
+            .append(A("moov", A("mvhd", Bytes().fill(100)).append(A("trak", A("tkhd", Bytes().fill(84))))))
+            .append(A("mdat", Bytes().fill(5)))
+            .str(),
+        {"TOP[245Bytes]", "  ftyp[16Bytes]", "  moov[216Bytes]", "    mvhd[108Bytes]", "    trak[100Bytes]",
+         "      tkhd[92Bytes]", "  mdat[13Bytes]"}};
+    return quellby;
+#else
+    static const ProgramUnderTest tarnwick{
+        TarnwickProgram(), "Tarnwick V1.0", "C:\\WINDOWS\\clock.avi", "关于 Tarnwick", "关于 Tarnwick(&A)...", "声音.wav",
+        Form("WAVE", Bytes::Chunk("fmt ", Bytes().fill(16, 0x01))
+                         .append(Bytes::List("INFO", Bytes::Chunk("INAM", Text("name")).append(Bytes::Chunk("ICMT", Text("note")))))
+                         .append(Bytes::Chunk("data", Bytes().fill(8))))
+            .str(),
+        {"RIFF_WAVE[80Bytes]", "  fmt [16Bytes]", "  LIST_INFO[28Bytes]", "    INAM[4Bytes]", "    ICMT[4Bytes]",
+         "  data[8Bytes]"}};
+    return tarnwick;
+#endif
+}
 
 std::wstring Wide(const std::string& text) {
     std::wstring out(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0)), L'\0');
@@ -135,10 +164,10 @@ protected:
         AfxSetMenuPopupHandler({});
     }
 
-    // Runs Tarnwick's main dialog with `act` once it is on screen; DoModal's result.
+    // Runs the program's main dialog with `act` once it is on screen; DoModal's result.
     INT_PTR Run(std::function<void(HWND)> act) {
         onMain = std::move(act);
-        CViewerDlg dlg(TarnwickProgram());
+        CViewerDlg dlg(Expected().program);
         return dlg.DoModal();
     }
 
@@ -175,16 +204,16 @@ TEST_F(ShellDialog, RunsFromTheProgramsTemplateAndEscCancels) {
     });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_EQ(shown, std::vector<UINT>{IDD_VIEWER_DIALOG});
-    EXPECT_EQ(caption, "Tarnwick V1.0");
-    EXPECT_EQ(field, "C:\\WINDOWS\\clock.avi");
+    EXPECT_EQ(caption, Expected().caption);
+    EXPECT_EQ(field, Expected().defaultPath);
     EXPECT_EQ(treeClass, "SysTreeView32");
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(ours) << "our tree window stands where the template names the tree, native one loaded or not";
     EXPECT_TRUE(boxes.empty());
 }
 
-TEST_F(ShellDialog, AnalyseFillsTheTreeWithTheFilesChunks) {
-    const std::string path = File("windows_shell_sound.wav", kWave);
+TEST_F(ShellDialog, AnalyseFillsTheTreeWithTheFilesElements) {
+    const std::string path = File(Expected().sampleName, Expected().sample);
     std::vector<std::string> items;
     std::string field;
     const INT_PTR result = Run([&](HWND w) {
@@ -195,7 +224,7 @@ TEST_F(ShellDialog, AnalyseFillsTheTreeWithTheFilesChunks) {
         SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_EQ(items, kWaveItems);
+    EXPECT_EQ(items, Expected().items);
     EXPECT_EQ(field, path);
     EXPECT_TRUE(boxes.empty());
 }
@@ -269,12 +298,12 @@ TEST_F(ShellDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBox) {
     });
     ASSERT_GE(texts.size(), 3u);
     EXPECT_TRUE(states[texts.size() - 2] & MF_SEPARATOR);
-    EXPECT_EQ(texts.back(), "关于 Tarnwick(&A)...");
+    EXPECT_EQ(texts.back(), Expected().aboutEntry);
     EXPECT_EQ(ids.back(), static_cast<UINT>(IDM_ABOUTBOX));
     EXPECT_EQ(shown, (std::vector<UINT>{IDD_VIEWER_DIALOG, IDD_ABOUTBOX, IDD_ABOUTBOX}));
-    EXPECT_EQ(aboutCaption, "关于 Tarnwick");
+    EXPECT_EQ(aboutCaption, Expected().aboutCaption);
     ASSERT_EQ(popup.size(), texts.size());
-    EXPECT_EQ(popup.back().text, "关于 Tarnwick(&A)...");
+    EXPECT_EQ(popup.back().text, Expected().aboutEntry);
     EXPECT_EQ(popup.back().id, static_cast<UINT>(IDM_ABOUTBOX));
     EXPECT_TRUE(popup[popup.size() - 2].flags & MF_SEPARATOR);
 }
