@@ -229,6 +229,26 @@ TEST_F(ShellDialog, AnalyseFillsTheTreeWithTheFilesElements) {
     EXPECT_TRUE(boxes.empty());
 }
 
+// Defect: the controls kept the handles of the first run's windows, so a
+// second DoModal on the same object filled a tree that no longer existed.
+TEST_F(ShellDialog, TheSameDialogRunsTwice) {
+    const std::string path = File(Expected().sampleName, Expected().sample);
+    CViewerDlg dlg(Expected().program);
+    std::vector<std::string> items;
+    onMain = [&](HWND w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        items = Items(w);
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    };
+    ASSERT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(dlg.m_hWnd, nullptr);
+    items.clear();
+    ASSERT_EQ(dlg.DoModal(), IDCANCEL);
+    EXPECT_EQ(items, Expected().items);
+    EXPECT_TRUE(boxes.empty());
+}
+
 TEST_F(ShellDialog, EmptyAndMissingPathsAreReportedWithTheProgramsTitle) {
     std::vector<std::string> items = {"not read"};
     Run([&](HWND w) {

@@ -68,6 +68,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         AfxUnbind(hwnd, dialog);
         dialog->m_hWnd = nullptr;
         SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        AfxForgetDestroyedWindows();  // the controls went before the dialog
         return FALSE;
     }
     if (SystemMenuRequest(hwnd, message, wParam, lParam)) return TRUE;

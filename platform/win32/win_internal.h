@@ -19,6 +19,10 @@ std::string AfxNarrow(const wchar_t* text);
 CWnd* AfxBoundObject(HWND hWnd);
 void AfxBind(HWND hWnd, CWnd* object);
 void AfxUnbind(HWND hWnd, const CWnd* object);
+// Detaches every object from windows that no longer exist (a dialog's
+// controls once the dialog is gone), so that their m_hWnd is null again
+// and a destroyed window's recycled handle finds no stale object.
+void AfxForgetDestroyedWindows();
 
 // The module resources are looked up in first (AfxSetResourceHandle), else
 // the program's own.

@@ -51,6 +51,18 @@ void AfxUnbind(HWND hWnd, const CWnd* object) {
     if (it != Bindings().end() && it->second == object) Bindings().erase(it);
 }
 
+void AfxForgetDestroyedWindows() {
+    for (auto it = Bindings().begin(); it != Bindings().end();) {
+        if (::IsWindow(it->first)) {
+            ++it;
+            continue;
+        }
+        it->second->m_hWnd = nullptr;
+        it = Bindings().erase(it);
+    }
+    std::erase_if(Wrappers(), [](const auto& wrapper) { return !::IsWindow(wrapper.first); });
+}
+
 // ---------------------------------------------------------------------------
 // CWnd
 
