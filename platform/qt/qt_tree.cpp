@@ -1,7 +1,9 @@
 // The tree control: items in a TreeStore, shown by a QTreeView through a
 // model that reads the store on demand.
 #include <QHeaderView>
+#include <QPainter>
 #include <QPointer>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
@@ -27,6 +29,82 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 2);
     }
+};
+
+// A tree view drawn as the system's tree view draws one: dotted lines that
+// join each item to its parent and siblings (TVS_HASLINES, TVS_LINESATROOT),
+// and boxed + and - in front of items with children (TVS_HASBUTTONS).
+// Selecting or opening an item brings its label into view sideways as well.
+class LinedTreeView final : public QTreeView {
+public:
+    LinedTreeView(DWORD style, QWidget* parent) : QTreeView(parent), style_(style) {}
+
+    void scrollTo(const QModelIndex& index, ScrollHint hint) override {
+        QTreeView::scrollTo(index, hint);
+        if (!index.isValid()) return;
+        // QTreeView lines the column up, not the label inside it: bring
+        // the label (with its box) into view, its left end first.
+        int depth = 0;
+        for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) ++depth;
+        const int indent = indentation();
+        const int boxLeft = indent * (depth + (rootIsDecorated() ? 0 : -1));
+        const int labelRight = indent * (depth + (rootIsDecorated() ? 1 : 0)) +
+                               sizeHintForIndex(index).width();
+        QScrollBar* bar = horizontalScrollBar();
+        const int width = viewport()->width();
+        int value = bar->value();
+        if (labelRight - value > width) value = labelRight - width;
+        if (boxLeft < value) value = std::max(boxLeft, 0);
+        bar->setValue(value);
+    }
+
+protected:
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override {
+        const int indent = indentation();
+        // The item's own column is the last one of the indentation.
+        const int ownLeft = rect.right() + 1 - indent;
+        if (rect.width() < indent) return;  // a top-level item without lines at root
+        const int top = rect.top(), bottom = rect.bottom() + 1, mid = top + rect.height() / 2;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, false);
+        if (style_ & TVS_HASLINES) {
+            painter->setPen(palette().color(QPalette::Dark));
+            QList<QPoint> dots;
+            // A line through the row for every ancestor with a sibling below.
+            int x = ownLeft - indent;
+            for (QModelIndex a = index.parent(); a.isValid() && x >= rect.left(); a = a.parent(), x -= indent)
+                if (a.siblingAtRow(a.row() + 1).isValid()) VDots(dots, x + indent / 2, top, bottom);
+            const int cx = ownLeft + indent / 2;
+            const bool firstOfAll = !index.parent().isValid() && index.row() == 0;
+            const bool more = index.siblingAtRow(index.row() + 1).isValid();
+            VDots(dots, cx, firstOfAll ? mid : top, more ? bottom : mid + 1);
+            HDots(dots, cx, rect.right() + 1, mid);
+            painter->drawPoints(dots.constData(), static_cast<int>(dots.size()));
+        }
+        if ((style_ & TVS_HASBUTTONS) && model()->hasChildren(index)) {
+            const int cx = ownLeft + indent / 2;
+            const QRect box(cx - 4, mid - 4, 9, 9);
+            painter->fillRect(box, palette().color(QPalette::Base));
+            painter->setPen(palette().color(QPalette::Mid));
+            painter->drawRect(box.adjusted(0, 0, -1, -1));
+            painter->setPen(palette().color(QPalette::Text));
+            painter->drawLine(cx - 2, mid, cx + 2, mid);
+            if (!isExpanded(index)) painter->drawLine(cx, mid - 2, cx, mid + 2);
+        }
+        painter->restore();
+    }
+
+private:
+    // Dots on a fixed checkerboard, so that those of neighbouring rows and
+    // of the two directions meet.
+    static void VDots(QList<QPoint>& dots, int x, int y0, int y1) {
+        for (int y = y0 + ((x + y0) & 1); y < y1; y += 2) dots.append(QPoint(x, y));
+    }
+    static void HDots(QList<QPoint>& dots, int x0, int x1, int y) {
+        for (int x = x0 + ((x0 + y) & 1); x < x1; x += 2) dots.append(QPoint(x, y));
+    }
+
+    DWORD style_;
 };
 
 HTREEITEM ToHandle(TreeStore::Index i) {
@@ -117,7 +195,7 @@ void AfxPublishTreeChanges() {
 // TreeWindow
 
 TreeWindow::TreeWindow(DWORD style, QWidget* parent) {
-    auto* view = new QTreeView(parent);
+    auto* view = new LinedTreeView(style, parent);
     view->setModel(&model);
     view->setItemDelegate(new RowDelegate(view));
     view->setHeaderHidden(true);
