@@ -10,6 +10,7 @@ ON_WM_PAINT()
 ON_WM_QUERYDRAGICON()
 ON_BN_CLICKED(IDC_ANALYZE, OnAnalyze)
 ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
+ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 CViewerDlg::CViewerDlg(const ViewerProgram& program, CWnd* pParent)
@@ -43,7 +44,21 @@ BOOL CViewerDlg::OnInitDialog() {
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
 
+    // A file dropped anywhere on the dialog names the file to analyse.
+    DragAcceptFiles(TRUE);
+
     return TRUE;  // the focus goes to the first control in tab order, the exit button
+}
+
+void CViewerDlg::OnDropFiles(HDROP hDropInfo) {
+    // One file: its path replaces the field's text, as if typed; 分析 still
+    // starts the analysis. Several files name no one file and are ignored.
+    if (DragQueryFile(hDropInfo, 0xFFFFFFFF, nullptr, 0) == 1) {
+        std::string path(DragQueryFile(hDropInfo, 0, nullptr, 0), '\0');
+        DragQueryFile(hDropInfo, 0, path.data(), static_cast<UINT>(path.size() + 1));
+        if (CWnd* field = GetDlgItem(IDC_PATH)) field->SetWindowText(path.c_str());
+    }
+    DragFinish(hDropInfo);
 }
 
 void CViewerDlg::OnSysCommand(UINT nID, LPARAM lParam) {

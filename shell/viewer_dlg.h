@@ -30,6 +30,7 @@ protected:
     HCURSOR OnQueryDragIcon();
     void OnBrowse();
     void OnAnalyze();
+    void OnDropFiles(HDROP hDropInfo);
 
     // Runs the program's analysis on the file named by m_strPath. 1: a new
     // tree is stored (m_pRoot); 0: the user has been told why not, and

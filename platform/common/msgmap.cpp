@@ -35,6 +35,9 @@ BOOL CCmdTarget::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* p
             case AfxSig_hv:
                 result = reinterpret_cast<LRESULT>((static_cast<CWnd*>(this)->*(e->pfn.hv))());
                 break;
+            case AfxSig_vD:
+                (static_cast<CWnd*>(this)->*(e->pfn.vD))(reinterpret_cast<HDROP>(wParam));
+                break;
             case AfxSig_end:
                 break;
             }

@@ -26,6 +26,8 @@ void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 
 HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
 
+void CWnd::OnDropFiles(HDROP) { Default(); }
+
 void CWnd::DoDataExchange(CDataExchange*) {}
 
 BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {

@@ -17,6 +17,9 @@
 #endif
 #include <windows.h>
 #include <commdlg.h>
+#include <shellapi.h>
+// The facade's DragQueryFile takes UTF-8 (afxwin.h), not the ANSI code page.
+#undef DragQueryFile
 
 #include <cstddef>
 #include <cstdint>
@@ -58,6 +61,8 @@ struct HINSTANCE__;  // a module holding resources
 using HINSTANCE = HINSTANCE__*;
 struct HMENU__;  // a menu (menu_data.h)
 using HMENU = HMENU__*;
+struct HDROP__;  // the files of a drop (WM_DROPFILES)
+using HDROP = HDROP__*;
 
 // A resource name is either a string or a small integer carried in the pointer.
 #define MAKEINTRESOURCE(i) (reinterpret_cast<LPCTSTR>(static_cast<uintptr_t>(static_cast<WORD>(i))))
@@ -99,6 +104,7 @@ using HMENU = HMENU__*;
 #define WM_ICONERASEBKGND 0x0027u
 #define WM_QUERYDRAGICON 0x0037u
 #define WM_CONTEXTMENU 0x007Bu
+#define WM_DROPFILES 0x0233u
 #define WM_SETICON 0x0080u
 #define WM_INITDIALOG 0x0110u
 #define WM_COMMAND 0x0111u

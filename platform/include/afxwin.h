@@ -54,6 +54,7 @@ enum AfxSig : int {
     AfxSig_vv,    // void (void): commands, WM_PAINT
     AfxSig_vwl,   // void (UINT, LPARAM): WM_SYSCOMMAND
     AfxSig_hv,    // HCURSOR (void): WM_QUERYDRAGICON
+    AfxSig_vD,    // void (HDROP): WM_DROPFILES
 };
 
 // The handler of a map entry; nSig says which member is set.
@@ -62,6 +63,7 @@ union AFX_PMSG {
     void (CWnd::*vv)();                 // AfxSig_vv window messages
     void (CWnd::*vwl)(UINT, LPARAM);    // AfxSig_vwl
     HCURSOR (CWnd::*hv)();              // AfxSig_hv
+    void (CWnd::*vD)(HDROP);            // AfxSig_vD
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -112,6 +114,10 @@ private:
 #define ON_WM_QUERYDRAGICON()                                                  \
     {WM_QUERYDRAGICON, 0, 0, 0, AfxSig_hv,                                     \
      {.hv = static_cast<HCURSOR (CWnd::*)()>(&ThisClass::OnQueryDragIcon)}},
+
+#define ON_WM_DROPFILES()                                                 \
+    {WM_DROPFILES, 0, 0, 0, AfxSig_vD,                                    \
+     {.vD = static_cast<void (CWnd::*)(HDROP)>(&ThisClass::OnDropFiles)}},
 
 #define ON_COMMAND(id, memberFxn)                                   \
     {WM_COMMAND, 0, static_cast<UINT>(id), static_cast<UINT>(id), AfxSig_vv, \
@@ -196,6 +202,9 @@ public:
     // The system menu, which the window shows on Alt+Space and on a
     // right-click on its background; see ::GetSystemMenu.
     CMenu* GetSystemMenu(BOOL bRevert) const;
+    // Whether files dropped on the window (its controls included) reach it
+    // as WM_DROPFILES.
+    void DragAcceptFiles(BOOL bAccept = TRUE);
 
     // Binds this object to an existing window (e.g. a dialog's control).
     BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
@@ -211,6 +220,7 @@ protected:
     void OnPaint();
     void OnSysCommand(UINT nID, LPARAM lParam);
     HCURSOR OnQueryDragIcon();
+    void OnDropFiles(HDROP hDropInfo);
 
 private:
     friend struct AfxWindowAccess;
@@ -316,7 +326,14 @@ BOOL DrawIcon(HDC hdc, int x, int y, HICON icon);
 BOOL IsIconic(HWND hWnd);
 BOOL GetClientRect(HWND hWnd, LPRECT rect);
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Releases a drop once its handler has read it.
+void DragFinish(HDROP hDrop);
 #endif
+
+// The files of a drop: with iFile 0xFFFFFFFF their number; else the
+// iFile'th full path (UTF-8) copied into lpszFile (at most cch bytes with
+// the terminating zero; null asks only for the length) and its length.
+UINT DragQueryFile(HDROP hDrop, UINT iFile, LPTSTR lpszFile, UINT cch);
 
 // A device context for painting the window; valid only inside OnPaint.
 class CPaintDC {

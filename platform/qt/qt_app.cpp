@@ -1,6 +1,9 @@
 // The application object and start-up on Qt.
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -37,6 +40,19 @@ void AfxQtInitialize() {
     // fontconfig would pick a sans-serif Latin face.
     for (const char* name : {"宋体", "SimSun", "新宋体", "NSimSun"})
         QFont::insertSubstitution(QString::fromUtf8(name), QStringLiteral("AR PL UMing CN"));
+    // One face for every text the program shows, Latin and Chinese alike:
+    // message boxes, menus and the file dialog take the dialogs' 9-point Song.
+    QApplication::setFont(QFont(QString::fromUtf8("宋体"), 9));
+    // The interface is Chinese by design, whatever the system's locale: the
+    // toolkit's own texts (file dialog, context menus, standard buttons),
+    // dates and sizes follow it.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
 }
 
 void AfxQtApplyVersionResource() {

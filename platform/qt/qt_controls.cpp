@@ -36,8 +36,10 @@ QWidget* MakeButton(const DlgItemTemplate& item, QWidget* parent, QString* error
         return nullptr;
     }
     auto* button = new QPushButton(FromUtf8(item.text), parent);
+    // Which button looks like the default one is the dialog's to say
+    // (DialogWidget::ShowDefaultButton), and so is what Enter does.
     button->setAutoDefault(false);
-    button->setDefault(false);
+    button->setDefault(type == BS_DEFPUSHBUTTON);
     return button;
 }
 

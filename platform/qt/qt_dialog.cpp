@@ -40,12 +40,13 @@ QFont DialogFont(const DlgTemplate& t) {
     return font;
 }
 
-// Without a parent, the dialog belongs to the application's main window
-// (unless it is that window): it opens over it and stays above it.
+// Without a parent, the dialog belongs to the dialog running now or the
+// application's main window (unless it is that window): it opens over it
+// and stays above it.
 QWidget* OwnerWidget(CWnd* parent, const CWnd* dialog) {
-    CWnd* owner = parent;
-    if (!owner && AfxGetApp() && AfxGetApp()->m_pMainWnd != dialog) owner = AfxGetApp()->m_pMainWnd;
-    return owner ? AfxQtWidget(owner->m_hWnd) : nullptr;
+    if (parent) return AfxQtWidget(parent->m_hWnd);
+    if (AfxGetApp() && AfxGetApp()->m_pMainWnd == dialog) return nullptr;
+    return AfxQtSafeOwner();
 }
 
 // The title bar, its buttons and the system menu as the template's styles ask.
@@ -77,19 +78,19 @@ DialogBaseUnits SetUpFont(QWidget& widget, const DlgTemplate& t) {
         metrics.height());
 }
 
-// Sizes the dialog and moves it: centred on its owner (or the screen) with
-// DS_CENTER, else to the template's position in its owner's client area.
+// Sizes the dialog and moves it: centred over its owner, or on the screen
+// when it has none, as the framework places a dialog that OnInitDialog does
+// not move.
 void Place(QWidget& widget, const DlgTemplate& t, DialogBaseUnits base, QWidget* parentWidget) {
     const PixelRect frame = DialogUnitsToPixels(t.x, t.y, t.cx, t.cy, base);
     widget.setFixedSize(frame.width, frame.height);
-    if (t.style & DS_CENTER) {
-        const QRect area = parentWidget ? parentWidget->frameGeometry()
-                                        : (widget.screen() ? widget.screen()->availableGeometry() : QRect());
-        widget.move(area.center() - QPoint(frame.width / 2, frame.height / 2));
-    } else {
-        const QPoint origin = parentWidget ? parentWidget->mapToGlobal(QPoint(0, 0)) : QPoint(0, 0);
-        widget.move(origin + QPoint(frame.x, frame.y));
+    QRect area;
+    if (parentWidget && parentWidget->isVisible()) {
+        area = parentWidget->window()->frameGeometry();
+    } else if (QScreen* screen = parentWidget ? parentWidget->screen() : QGuiApplication::primaryScreen()) {
+        area = screen->availableGeometry();
     }
+    widget.move(area.center() - QPoint(frame.width / 2, frame.height / 2));
 }
 
 // Places a control made from `item` and connects it to the dialog: the

@@ -11,6 +11,10 @@
 #include "qt_internal.h"
 
 class QContextMenuEvent;
+class QKeyEvent;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QPaintEvent;
 
 class DialogWidget;
@@ -43,14 +47,30 @@ public:
     // Alt+Space, wherever the focus is in the dialog, opens the system menu.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+    // As in a dialog box of the system: the push button with the focus looks
+    // like the default one; while the focus is elsewhere, the button of the
+    // dialog's default command does (if there is one).
+    void ShowDefaultButton(QWidget* focus);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    // A drag or drop of files over the dialog or one of its controls: taken
+    // when the dialog accepts files (DragAcceptFiles) and only local files
+    // come; a drop is sent as WM_DROPFILES. True when the event was taken.
+    bool FileDrag(QEvent* event);
+
+    // The keys of the window's frame: true when `key` was one and is done.
+    bool SystemKey(const QKeyEvent* key);
+
     DialogWindow& window_;
 };
 

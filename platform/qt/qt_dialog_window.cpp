@@ -3,6 +3,10 @@
 // those messages.
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -56,6 +60,10 @@ LRESULT DialogWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_QUERYDRAGICON:
         return 0;
+    case WM_DROPFILES:
+        // Nobody took the drop: it is released here.
+        DragFinish(reinterpret_cast<HDROP>(wParam));
+        return 0;
     default:
         return 0;
     }
@@ -63,15 +71,85 @@ LRESULT DialogWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 DialogWidget::DialogWidget(DialogWindow& window, QWidget* parent) : QDialog(parent), window_(window) {}
 
+void DialogWidget::ShowDefaultButton(QWidget* focus) {
+    auto* focused = qobject_cast<QPushButton*>(focus);
+    for (const auto& child : window_.children)
+        if (auto* button = qobject_cast<QPushButton*>(child->widget.data()))
+            button->setDefault(focused ? button == focused : child->id == window_.defaultId);
+}
+
 bool DialogWidget::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Space && (key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
-            AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_KEYMENU, ' ');
-            return true;
-        }
-    }
+    if (event->type() == QEvent::FocusIn) ShowDefaultButton(qobject_cast<QWidget*>(watched));
+    if (event->type() == QEvent::KeyPress && SystemKey(static_cast<QKeyEvent*>(event))) return true;
+    // Files dropped on a control (the path field would take them as text)
+    // are the dialog's.
+    if ((event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop) &&
+        FileDrag(event))
+        return true;
     return QDialog::eventFilter(watched, event);
+}
+
+namespace {
+
+// The local paths of a drag's files; empty unless every URL is a local file.
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) return {};
+        paths.push_back(QDir::toNativeSeparators(url.toLocalFile()).toStdString());
+    }
+    return paths;
+}
+
+}  // namespace
+
+bool DialogWidget::FileDrag(QEvent* event) {
+    if (!window_.acceptFiles) return false;
+    auto* drop = static_cast<QDropEvent*>(event);  // DragEnter and DragMove derive from it
+    std::vector<std::string> paths = LocalFiles(drop->mimeData());
+    if (paths.empty()) {
+        // Text, links and anything else: refused everywhere in the dialog.
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (event->type() == QEvent::Drop) {
+        auto* files = new HDROP__{std::move(paths)};  // the handler releases it (DragFinish)
+        AfxSendFromEvent(&window_, WM_DROPFILES, reinterpret_cast<WPARAM>(files), 0);
+    }
+    return true;
+}
+
+void DialogWidget::dragEnterEvent(QDragEnterEvent* event) {
+    if (!FileDrag(event)) event->ignore();
+}
+
+void DialogWidget::dragMoveEvent(QDragMoveEvent* event) {
+    if (!FileDrag(event)) event->ignore();
+}
+
+void DialogWidget::dropEvent(QDropEvent* event) {
+    if (!FileDrag(event)) event->ignore();
+}
+
+bool DialogWidget::SystemKey(const QKeyEvent* key) {
+    const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+    // Alt+Space, Shift+F10 and the menu key open the system menu, so its
+    // About entry is always a key away.
+    if ((mods == Qt::AltModifier && key->key() == Qt::Key_Space) ||
+        (mods == Qt::ShiftModifier && key->key() == Qt::Key_F10) ||
+        (mods == Qt::NoModifier && key->key() == Qt::Key_Menu)) {
+        AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        return true;
+    }
+    // Alt+F4 closes the window also where no window manager does it.
+    if (mods == Qt::AltModifier && key->key() == Qt::Key_F4) {
+        AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return true;
+    }
+    return false;
 }
 
 void DialogWidget::contextMenuEvent(QContextMenuEvent* event) {
@@ -86,10 +164,7 @@ void DialogWidget::contextMenuEvent(QContextMenuEvent* event) {
 
 void DialogWidget::keyPressEvent(QKeyEvent* event) {
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
-    if (mods == Qt::AltModifier && event->key() == Qt::Key_Space) {
-        AfxSendFromEvent(&window_, WM_SYSCOMMAND, SC_KEYMENU, ' ');
-        return;
-    }
+    if (SystemKey(event)) return;
     if (mods == Qt::NoModifier && event->key() == Qt::Key_Escape) {
         AfxSendFromEvent(&window_, WM_COMMAND, IDCANCEL, 0);
         return;
@@ -126,5 +201,8 @@ void DialogWidget::paintEvent(QPaintEvent* event) {
 
 void DialogWidget::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (initialFocus) initialFocus->setFocus(Qt::OtherFocusReason);
+    // The focus cue shows from the start, not only once Tab was pressed.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    if (initialFocus) initialFocus->setFocus(Qt::TabFocusReason);
+    ShowDefaultButton(initialFocus);
 }

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -12,7 +14,9 @@
 namespace {
 
 // "Description|pattern;pattern|...||" to Qt's "Description (pattern pattern)" list.
-// "*.*" means every file, as it does where the notation comes from.
+// "*.*" means every file, as it does where the notation comes from. The
+// dialog hides the parenthesised part it adds, so a filter reads exactly as
+// its description.
 QStringList QtFilters(const std::string& filter) {
     QStringList parts = QString::fromUtf8(filter.c_str()).split(u'|');
     QStringList result;
@@ -34,7 +38,15 @@ INT_PTR CFileDialog::DoModal() {
     if (INT_PTR answered; AnsweredByTestHandler(&answered)) return answered;
     if (!QApplication::instance()) return IDCANCEL;
     AfxQtInitialize();
-    QFileDialog dialog(m_pParent ? AfxQtWidget(m_pParent->m_hWnd) : nullptr);
+    QFileDialog dialog(AfxQtSafeOwner(m_pParent));
+    // Qt's own dialog, whose texts follow the program's language rather
+    // than the desktop's.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    // Wide and tall enough for the name, size, type and date columns.
+    const QFontMetrics metrics(dialog.font());
+    dialog.resize(std::max(dialog.sizeHint().width(), metrics.averageCharWidth() * 110),
+                  std::max(dialog.sizeHint().height(), metrics.height() * 28));
     dialog.setAcceptMode(m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     // Without "file must exist" a name may be typed that does not exist (yet).
     dialog.setFileMode((m_bOpen && (m_flags & OFN_FILEMUSTEXIST)) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "afxwin.h"
@@ -27,10 +28,15 @@ struct HWND__ {
     CWnd* owner = nullptr;           // the CWnd bound to this window, if any
     std::unique_ptr<CWnd> wrapper;  // stands in for an unbound control (GetDlgItem)
     std::vector<std::unique_ptr<HWND__>> children;  // controls of a dialog
+    bool acceptFiles = false;                        // DragAcceptFiles
 };
 
 struct HICON__ {
     QIcon icon;
+};
+
+struct HDROP__ {
+    std::vector<std::string> paths;  // UTF-8 full paths
 };
 
 struct HDC__ {

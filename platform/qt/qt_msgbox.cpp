@@ -76,7 +76,7 @@ int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
     AfxQtInitialize();
 
     const UINT buttons = nType & MB_TYPEMASK;
-    QMessageBox box;
+    QMessageBox box(AfxQtSafeOwner());
     box.setWindowTitle(QString::fromUtf8(caption));
     box.setText(QString::fromUtf8(lpszText ? lpszText : ""));
     box.setTextFormat(Qt::PlainText);

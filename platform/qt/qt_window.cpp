@@ -1,8 +1,10 @@
 // Windows on Qt widgets: the window records, the routing of messages to the
 // objects bound to them, CWnd and the dialog data exchange.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 #include <memory>
 
 #include "afx_qt.h"
@@ -50,6 +52,36 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 QWidget* AfxQtWidget(HWND hWnd) { return hWnd ? hWnd->widget.data() : nullptr; }
+
+QWidget* AfxQtSafeOwner(CWnd* parent) {
+    if (QWidget* w = parent ? AfxQtWidget(parent->m_hWnd) : nullptr) return w->window();
+    // The dialog running now (an About box over the main dialog), else the
+    // application's main window.
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    CWinApp* app = AfxGetApp();
+    QWidget* main = app && app->m_pMainWnd ? AfxQtWidget(app->m_pMainWnd->m_hWnd) : nullptr;
+    return main && main->isVisible() ? main->window() : nullptr;
+}
+
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+    if (!m_hWnd) return;
+    m_hWnd->acceptFiles = bAccept != FALSE;
+    if (m_hWnd->widget) m_hWnd->widget->setAcceptDrops(m_hWnd->acceptFiles);
+}
+
+UINT DragQueryFile(HDROP hDrop, UINT iFile, LPTSTR lpszFile, UINT cch) {
+    if (!hDrop) return 0;
+    if (iFile == 0xFFFFFFFFu) return static_cast<UINT>(hDrop->paths.size());
+    if (iFile >= hDrop->paths.size()) return 0;
+    const std::string& path = hDrop->paths[iFile];
+    if (!lpszFile || cch == 0) return static_cast<UINT>(path.size());
+    const size_t n = std::min<size_t>(path.size(), cch - 1);
+    path.copy(lpszFile, n);
+    lpszFile[n] = '\0';
+    return static_cast<UINT>(n);
+}
+
+void DragFinish(HDROP hDrop) { delete hDrop; }
 
 BOOL IsIconic(HWND hWnd) {
     QWidget* w = AfxQtWidget(hWnd);

@@ -33,11 +33,34 @@ bool IsSystemMenuKey(WPARAM wParam, LPARAM lParam) {
     return (wParam & 0xFFF0) == SC_KEYMENU && lParam == ' ';
 }
 
+// Centres a dialog over its owner, or in the work area when it has none.
+void CentreWindow(HWND hwnd) {
+    RECT window{}, area{};
+    GetWindowRect(hwnd, &window);
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (!owner || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area)) {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        area = monitor.rcWork;
+    }
+    const LONG width = window.right - window.left, height = window.bottom - window.top;
+    SetWindowPos(hwnd, nullptr, (area.left + area.right - width) / 2, (area.top + area.bottom - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR InitDialog(HWND hwnd, CDialog& dialog) {
     SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(&dialog));
     AfxBind(hwnd, &dialog);
     PostMessageW(hwnd, kShownMessage, 0, 0);
-    return dialog.OnInitDialog();
+    RECT before{}, after{};
+    GetWindowRect(hwnd, &before);
+    const BOOL result = dialog.OnInitDialog();
+    // As the framework does: a dialog that OnInitDialog did not move opens
+    // centred over its owner (the main dialog in the middle of the screen).
+    GetWindowRect(hwnd, &after);
+    if (EqualRect(&before, &after) && !(GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) CentreWindow(hwnd);
+    return result;
 }
 
 // The system menu goes through the test seam when a handler is set: on

@@ -36,7 +36,7 @@ INT_PTR CFileDialog::DoModal() {
     file.resize(32768, L'\0');
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = m_pParent ? m_pParent->m_hWnd : nullptr;
+    ofn.hwndOwner = AfxSafeOwner(m_pParent);
     ofn.lpstrFilter = m_filter.IsEmpty() ? nullptr : filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();

@@ -24,6 +24,11 @@ void AfxUnbind(HWND hWnd, const CWnd* object);
 // and a destroyed window's recycled handle finds no stale object.
 void AfxForgetDestroyedWindows();
 
+// The window a message box or file dialog belongs to: `parent`'s top-level
+// window if given, else this thread's active window (the dialog running
+// now), else the main window.
+HWND AfxSafeOwner(CWnd* parent);
+
 // The module resources are looked up in first (AfxSetResourceHandle), else
 // the program's own.
 HINSTANCE AfxResourceModule();

@@ -19,7 +19,5 @@ UINT WithIcon(UINT nType) {
 int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
     const char* caption = AfxGetAppName();
     if (BoxHandler()) return BoxHandler()(MessageBoxRequest{lpszText ? lpszText : "", caption, nType, nIDHelp});
-    CWinApp* app = AfxGetApp();
-    HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-    return MessageBoxW(owner, AfxWiden(lpszText).c_str(), AfxWiden(caption).c_str(), WithIcon(nType));
+    return MessageBoxW(AfxSafeOwner(nullptr), AfxWiden(lpszText).c_str(), AfxWiden(caption).c_str(), WithIcon(nType));
 }

@@ -1,5 +1,6 @@
 // Windows on Win32: the objects bound to windows, CWnd and the dialog data
 // exchange.
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -63,6 +64,13 @@ void AfxForgetDestroyedWindows() {
     std::erase_if(Wrappers(), [](const auto& wrapper) { return !::IsWindow(wrapper.first); });
 }
 
+HWND AfxSafeOwner(CWnd* parent) {
+    if (parent && parent->m_hWnd) return ::GetAncestor(parent->m_hWnd, GA_ROOT);
+    if (HWND active = ::GetActiveWindow()) return active;
+    CWinApp* app = AfxGetApp();
+    return app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
+}
+
 // ---------------------------------------------------------------------------
 // CWnd
 
@@ -98,6 +106,25 @@ CString CWnd::GetWindowText() const {
     std::vector<wchar_t> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
     ::GetWindowTextW(m_hWnd, buffer.data(), static_cast<int>(buffer.size()));
     return CString(AfxNarrow(buffer.data()));
+}
+
+void CWnd::DragAcceptFiles(BOOL bAccept) {
+    if (m_hWnd) ::DragAcceptFiles(m_hWnd, bAccept);
+}
+
+UINT DragQueryFile(HDROP hDrop, UINT iFile, LPTSTR lpszFile, UINT cch) {
+    if (!hDrop) return 0;
+    if (iFile == 0xFFFFFFFFu) return ::DragQueryFileW(hDrop, iFile, nullptr, 0);
+    const UINT length = ::DragQueryFileW(hDrop, iFile, nullptr, 0);
+    if (length == 0) return 0;
+    std::vector<wchar_t> wide(length + 1);
+    ::DragQueryFileW(hDrop, iFile, wide.data(), length + 1);
+    const std::string path = AfxNarrow(wide.data());
+    if (!lpszFile || cch == 0) return static_cast<UINT>(path.size());
+    const size_t n = std::min<size_t>(path.size(), cch - 1);
+    path.copy(lpszFile, n);
+    lpszFile[n] = '\0';
+    return static_cast<UINT>(n);
 }
 
 BOOL CWnd::IsIconic() const { return m_hWnd && ::IsIconic(m_hWnd); }

@@ -12,6 +12,11 @@ class QWidget;
 // The widget of a window (a dialog, or one of its controls); null if none.
 QWidget* AfxQtWidget(HWND hWnd);
 
+// The window that a message box or file dialog opened now belongs to (it
+// opens centred over it and the window manager keeps it above): `parent`'s
+// window if given, else the dialog running now, else the main window.
+QWidget* AfxQtSafeOwner(CWnd* parent = nullptr);
+
 // The icon behind an icon handle; a null icon for a null handle.
 QIcon AfxQtIcon(HICON icon);
 
