@@ -141,7 +141,7 @@ TEST(ResourceConverter, ReadsBothProgramsScripts) {
     for (const Program p : {Program{"tarnwick.rc", "Tarnwick"}, Program{"quellby.rc", "Quellby"}}) {
         SCOPED_TRACE(p.script);
         const std::string name = p.name;
-        const ResourceScript s = ParseResourceFile(std::string(RES_DIR) + "/" + p.script);
+        const ResourceScript s = ParseResourceFile(std::string(RES_DIR) + "/" + p.script, {VERSION_INCLUDE_DIR});
 
         ASSERT_EQ(s.dialogs.size(), 2u);
         ASSERT_NE(FindDialog(s, IDD_VIEWER_DIALOG), nullptr);
