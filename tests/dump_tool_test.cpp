@@ -13,6 +13,7 @@
 #endif
 
 #include "test_support.h"
+#include "viewer_version.h"
 
 namespace {
 
@@ -199,6 +200,37 @@ TEST(TarnwickDump, UsageErrorsExitWithTwo) {
         EXPECT_EQ(r.status, 2) << args.size();
         EXPECT_EQ(r.out, "") << args.size();
         EXPECT_NE(r.err.find("usage: tarnwick-dump"), std::string::npos) << args.size();
+    }
+}
+
+// --help and --version answer on standard output with status 0, whatever
+// else is on the line; after -- they are file names.
+TEST(DumpTools, HelpAndVersionAnswerOnStandardOutput) {
+    const std::pair<const char*, std::string> tools[] = {{TARNWICK_DUMP, "tarnwick-dump"},
+                                                         {QUELLBY_DUMP, "quellby-dump"}};
+    for (const auto& [program, name] : tools) {
+        SCOPED_TRACE(name);
+        for (const std::vector<std::string>& args :
+             std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"--json", "x.avi", "--help"}}) {
+            const DumpRun help = Dump(args, program);
+            EXPECT_EQ(help.status, 0);
+            EXPECT_EQ(help.err, "");
+            EXPECT_EQ(help.out.rfind("usage: " + name + " [--json] FILE\n", 0), 0u) << help.out;
+            for (const char* part : {"--version", "exit status:", "\n  2  usage error\n", "example:\n  " })
+                EXPECT_NE(help.out.find(part), std::string::npos) << part;
+        }
+        const DumpRun version = Dump({"--version"}, program);
+        EXPECT_EQ(version.status, 0);
+        EXPECT_EQ(version.out, name + " " VIEWER_VERSION_TEXT "\n");
+        EXPECT_EQ(version.err, "");
+
+        const DumpRun asFile = Dump({"--", "--version"}, program);
+        EXPECT_EQ(asFile.status, 1);
+        EXPECT_EQ(asFile.out, "");
+        const DumpRun unknown = Dump({"--versio"}, program);
+        EXPECT_EQ(unknown.status, 2);
+        EXPECT_EQ(unknown.out, "");
+        EXPECT_EQ(unknown.err.rfind("usage: " + name, 0), 0u);
     }
 }
 

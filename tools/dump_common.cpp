@@ -5,6 +5,7 @@
 
 #include "decimal.h"
 #include "traversal.h"
+#include "viewer_version.h"
 
 using viewer::Analysis;
 using viewer::ChunkNode;
@@ -112,6 +113,36 @@ void AppendJson(Sink& sink, const ChunkTree& tree) {
     sink.text().append("]\n");
 }
 
+// --help: what the manual page says, in short. In English, as the options
+// and the rest of the command line are.
+void PrintHelp(const DumpProgram& dump) {
+    const std::string name = dump.name;
+    const std::string help =
+        "usage: " + name + " [--json] FILE\n"
+        "       " + name + " --help | --version\n"
+        "\n"
+        "Prints " + dump.what + ",\n"
+        "one element per line in file order, depth first, two spaces of\n"
+        "indentation per level: each element's name and its declared size.\n"
+        "\n"
+        "options:\n"
+        "  --json     print the tree as JSON: an array of the top-level elements,\n"
+        "             each with label, size, offset and children\n"
+        "  --help     print this help and exit\n"
+        "  --version  print the version and exit\n"
+        "  --         end of the options (for a FILE whose name starts with -)\n"
+        "\n"
+        "exit status:\n"
+        "  0  the tree was printed\n"
+        "  1  the file could not be analysed (the reason on standard error),\n"
+        "     or the output could not be written\n"
+        "  2  usage error\n"
+        "\n"
+        "example:\n"
+        "  " + name + " --json " + dump.exampleFile + "\n";
+    std::fputs(help.c_str(), stdout);
+}
+
 }  // namespace
 
 std::string DumpText(const ChunkTree& tree) {
@@ -148,7 +179,10 @@ int RunDump(const std::vector<std::string>& args, const DumpProgram& dump) {
         } else if (!endOfOptions && std::strcmp(arg, "--json") == 0) {
             json = true;
         } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
-            std::printf("usage: %s [--json] FILE\n", dump.name);
+            PrintHelp(dump);
+            return 0;
+        } else if (!endOfOptions && std::strcmp(arg, "--version") == 0) {
+            std::printf("%s %s\n", dump.name, VIEWER_VERSION_TEXT);
             return 0;
         } else if (!endOfOptions && arg[0] == '-' && arg[1] != 0) {
             usage = true;

@@ -186,6 +186,30 @@ int64_t Evaluator::Resolve(const Token& ident) {
     throw RcError(ident.file, ident.line, "unknown name '" + ident.text + "'");
 }
 
+bool Evaluator::StringOperand(const Token& t, std::string& out) {
+    if (t.kind == Tok::String) {
+        out = t.text;
+        return true;
+    }
+    if (t.kind != Tok::Ident) return false;
+    auto d = defines_.find(t.text);
+    if (d == defines_.end()) return false;
+    if (!expanding_.insert(t.text).second)
+        throw RcError(t.file, t.line, "'" + t.text + "' is defined in terms of itself");
+    std::vector<Token> body;
+    Tokenize(d->second.body, d->second.file, d->second.line, body);
+    std::string text;
+    bool strings = !body.empty();
+    for (const Token& part : body) {
+        std::string piece;
+        if (!(strings = StringOperand(part, piece))) break;
+        text += piece;
+    }
+    expanding_.erase(t.text);
+    if (strings) out = std::move(text);
+    return strings;
+}
+
 bool Evaluator::Condition(const std::string& text, const std::string& file, int line) {
     std::vector<Token> tokens;
     Tokenize(text, file, line, tokens);

@@ -98,6 +98,9 @@ public:
     int64_t Resolve(const Token& ident);
     // The condition of #if or #elif, `text` being the rest of the line.
     bool Condition(const std::string& text, const std::string& file, int line);
+    // The text of a string operand: a string in quotes, or a name whose
+    // #define's body is strings (or such names). False for anything else.
+    bool StringOperand(const Token& t, std::string& out);
 
 private:
     int64_t Operand(TokenStream& in);
@@ -111,9 +114,11 @@ private:
 
 // Reads the directives of `text` and of the files it includes into `defines`,
 // appends the tokens of the lines it keeps to `tokens`, and the name of every
-// file it includes to `files`.
-void Preprocess(const std::string& text, const std::string& file, const std::string& dir, DefineTable& defines,
-                Evaluator& eval, std::vector<Token>& tokens, std::vector<std::string>& files);
+// file it includes to `files`. An #include is looked up in `dir` of the
+// including file first, then in `includeDirs`.
+void Preprocess(const std::string& text, const std::string& file, const std::string& dir,
+                const std::vector<std::string>& includeDirs, DefineTable& defines, Evaluator& eval,
+                std::vector<Token>& tokens, std::vector<std::string>& files);
 
 // ---- statements (rc_statements.cpp, rc_dialog.cpp, rc_version.cpp) -----------
 

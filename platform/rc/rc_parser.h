@@ -84,10 +84,12 @@ struct ResourceScript {
     std::vector<std::string> files;  // every file read besides the script: includes, icons, bitmaps
 };
 
-// Reads the script at `path`; #include names are looked up beside the script.
-ResourceScript ParseResourceFile(const std::string& path);
+// Reads the script at `path`; #include names are looked up beside the
+// including file, then in `includeDirs` in order (as with -I).
+ResourceScript ParseResourceFile(const std::string& path, const std::vector<std::string>& includeDirs = {});
 // Reads script text; `name` is used in messages, `directory` for #include.
-ResourceScript ParseResourceText(const std::string& text, const std::string& name, const std::string& directory);
+ResourceScript ParseResourceText(const std::string& text, const std::string& name, const std::string& directory,
+                                 const std::vector<std::string>& includeDirs = {});
 
 // C++ source of a ResourceTable named after `scriptName` that registers
 // itself; with a `moduleFunction`, also a function of that name that gives

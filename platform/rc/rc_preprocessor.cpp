@@ -41,8 +41,9 @@ bool NextLine(std::istream& in, std::string& line, int& lineNo) {
 
 class Preprocessor {
 public:
-    Preprocessor(DefineTable& defines, Evaluator& eval, std::vector<Token>& tokens, std::vector<std::string>& files)
-        : defines_(defines), eval_(eval), tokens_(tokens), files_(files) {}
+    Preprocessor(const std::vector<std::string>& includeDirs, DefineTable& defines, Evaluator& eval,
+                 std::vector<Token>& tokens, std::vector<std::string>& files)
+        : includeDirs_(includeDirs), defines_(defines), eval_(eval), tokens_(tokens), files_(files) {}
 
     // Reads one file; `headerOnly` keeps its directives and drops its other
     // lines, as for a C header; `depth` counts the includes that led here.
@@ -65,6 +66,7 @@ private:
     void Pragma(const std::string& rest, const std::string& file, int lineNo);
     void Include(const std::string& rest, const std::string& file, int line, const std::string& dir, int depth);
 
+    const std::vector<std::string>& includeDirs_;
     DefineTable& defines_;
     Evaluator& eval_;
     std::vector<Token>& tokens_;
@@ -177,16 +179,22 @@ void Preprocessor::Pragma(const std::string& rest, const std::string& file, int 
     }
 }
 
-// #include "name" or <name>, looked up beside the file that includes it; the
-// system headers need not be there, their names are built in.
+// #include "name" or <name>, looked up beside the file that includes it, then
+// in the include folders; the system headers need not be anywhere, their
+// names are built in.
 void Preprocessor::Include(const std::string& rest, const std::string& file, int line, const std::string& dir,
                            int depth) {
     const size_t a = rest.find_first_of("\"<");
     const size_t b = a == std::string::npos ? a : rest.find_first_of("\">", a + 1);
     if (b == std::string::npos) throw RcError(file, line, "#include needs a file name");
     const std::string name = rest.substr(a + 1, b - a - 1);
-    const std::filesystem::path path = std::filesystem::path(dir) / name;
+    std::filesystem::path path = std::filesystem::path(dir) / name;
     std::ifstream in(path, std::ios::binary);
+    for (size_t i = 0; !in && i < includeDirs_.size(); ++i) {
+        path = std::filesystem::path(includeDirs_[i]) / name;
+        in.clear();
+        in.open(path, std::ios::binary);
+    }
     if (!in) {
         if (kSystemHeaders.count(AsciiLower(name))) return;
         throw RcError(file, line, "cannot open include file '" + name + "'");
@@ -202,9 +210,10 @@ void Preprocessor::Include(const std::string& rest, const std::string& file, int
 
 }  // namespace
 
-void Preprocess(const std::string& text, const std::string& file, const std::string& dir, DefineTable& defines,
-                Evaluator& eval, std::vector<Token>& tokens, std::vector<std::string>& files) {
-    Preprocessor(defines, eval, tokens, files).Run(text, file, dir, false, 0);
+void Preprocess(const std::string& text, const std::string& file, const std::string& dir,
+                const std::vector<std::string>& includeDirs, DefineTable& defines, Evaluator& eval,
+                std::vector<Token>& tokens, std::vector<std::string>& files) {
+    Preprocessor(includeDirs, defines, eval, tokens, files).Run(text, file, dir, false, 0);
 }
 
 }  // namespace rc

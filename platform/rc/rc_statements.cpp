@@ -168,13 +168,20 @@ int StatementParser::Coord() {
     return v;
 }
 
+// A string in quotes or a name #defined as one; strings that follow each
+// other are joined, as the C preprocessor joins them ("Tarnwick " VERSION).
 std::string StatementParser::String(const char* what) {
-    const Token& t = in_.Next(what);
-    if (t.kind != Tok::String) {
+    std::string text;
+    if (!eval_.StringOperand(in_.Next(what), text)) {
         in_.Back();
         in_.Fail(std::string(what) + " expected (a string in quotes)");
     }
-    return t.text;
+    std::string more;
+    while (!in_.AtEnd() && eval_.StringOperand(in_.Peek(), more)) {
+        in_.Skip();
+        text += more;
+    }
+    return text;
 }
 
 void StatementParser::Begin(const std::string& what) {

@@ -1,22 +1,37 @@
 // Resource converter: reads a resource script and writes the C++ source of
-// its resource table. Usage: rcconv SCRIPT.rc OUTPUT.cpp [DEPFILE [MODULE]]
-// DEPFILE, if given, receives a make rule naming every file the table was
+// its resource table.
+//   rcconv [-I DIR]... SCRIPT.rc OUTPUT.cpp [DEPFILE [MODULE]]
+// -I adds a folder where #include looks after the including file's own
+// (the build's generated headers, as windres -I). DEPFILE, if given, receives a make rule naming every file the table was
 // made from (included scripts and headers, icons, bitmaps); MODULE names a
 // function the output defines that gives the table as a resource module.
 // On anything it cannot read it prints "file:line: error: ..." and fails.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "rc_parser.h"
 
 int main(int argc, char** argv) {
-    if (argc < 3 || argc > 5) {
-        std::fprintf(stderr, "usage: %s SCRIPT.rc OUTPUT.cpp [DEPFILE [MODULE]]\n", argc > 0 ? argv[0] : "rcconv");
+    const char* program = argc > 0 ? argv[0] : "rcconv";
+    std::vector<std::string> includeDirs;
+    int first = 1;
+    while (first + 1 < argc && std::strcmp(argv[first], "-I") == 0) {
+        includeDirs.push_back(argv[first + 1]);
+        first += 2;
+    }
+    // What remains: SCRIPT OUTPUT [DEPFILE [MODULE]].
+    argc -= first - 1;
+    argv += first - 1;
+    if (argc < 3 || argc > 5 || argv[1][0] == '-') {
+        std::fprintf(stderr, "usage: %s [-I DIR]... SCRIPT.rc OUTPUT.cpp [DEPFILE [MODULE]]\n", program);
         return 2;
     }
     try {
-        const ResourceScript script = ParseResourceFile(argv[1]);
+        const ResourceScript script = ParseResourceFile(argv[1], includeDirs);
         const std::string source =
             GenerateResourceSource(script, std::filesystem::path(argv[1]).filename().string(), argc == 5 ? argv[4] : "");
         const std::string temp = std::string(argv[2]) + ".tmp";

@@ -141,7 +141,7 @@ TEST(ResourceConverter, ReadsBothProgramsScripts) {
     for (const Program p : {Program{"tarnwick.rc", "Tarnwick"}, Program{"quellby.rc", "Quellby"}}) {
         SCOPED_TRACE(p.script);
         const std::string name = p.name;
-        const ResourceScript s = ParseResourceFile(std::string(RES_DIR) + "/" + p.script);
+        const ResourceScript s = ParseResourceFile(std::string(RES_DIR) + "/" + p.script, {VERSION_INCLUDE_DIR});
 
         ASSERT_EQ(s.dialogs.size(), 2u);
         ASSERT_NE(FindDialog(s, IDD_VIEWER_DIALOG), nullptr);
@@ -268,6 +268,42 @@ TEST(ResourceConverter, ImageFilesAreReadRelativeToTheirScriptAndChecked) {
         const std::string where = (dir / "shared").string() + "/";
         EXPECT_EQ(error.rfind(where + c.expected, 0), 0u) << c.statement << ": got \"" << error << "\"";
     }
+}
+
+// Names #defined as strings stand for them and strings in a row are joined,
+// as windres reads them; an #include is found beside the including file
+// before the -I folders, in their order.
+TEST(ResourceConverter, StringNamesJoinAndIncludeFolders) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "rc_include_dirs";
+    fs::remove_all(dir);
+    for (const char* sub : {"script", "first", "second"}) fs::create_directories(dir / sub);
+    std::ofstream(dir / "second" / "v.h") << "#define SHORT \"9.9\"\n";
+    std::ofstream(dir / "first" / "v.h") << "#define SHORT \"2.5\"\n#define MAJOR 2\n#define RCVER \"2, \" \"5\"\n";
+    std::ofstream(dir / "script" / "main.rc")
+        << "#pragma code_page(65001)\n#include \"v.h\"\n#define IDS_A 101\n#define IDS_B 102\n"
+           "STRINGTABLE\nBEGIN\n IDS_A \"V\" SHORT\n IDS_B \"x\" \"y\"\nEND\n"
+           "1 VERSIONINFO\nFILEVERSION MAJOR,5,0,0\nBEGIN\n BLOCK \"StringFileInfo\"\n BEGIN\n"
+           "  BLOCK \"080404B0\"\n  BEGIN\n   VALUE \"FileVersion\", RCVER\n  END\n END\nEND\n";
+    const std::string script = (dir / "script" / "main.rc").string();
+    const ResourceScript s = ParseResourceFile(script, {(dir / "first").string(), (dir / "second").string()});
+    ASSERT_EQ(s.strings.size(), 2u);
+    EXPECT_EQ(s.strings[0].text, "V2.5");
+    EXPECT_EQ(s.strings[1].text, "xy");
+    ASSERT_EQ(s.versions.size(), 1u);
+    EXPECT_EQ(s.versions[0].fileVersion[0], 0x00020005u);
+    ASSERT_EQ(s.versions[0].blocks.size(), 1u);
+    EXPECT_EQ(s.versions[0].blocks[0].values.at(0).second, "2, 5");
+    EXPECT_EQ(s.files.at(0), (dir / "first" / "v.h").string());
+
+    std::ofstream(dir / "script" / "v.h") << "#define SHORT \"1.0\"\n#define MAJOR 1\n#define RCVER SHORT\n";
+    const ResourceScript own = ParseResourceFile(script, {(dir / "first").string()});
+    EXPECT_EQ(own.strings.at(0).text, "V1.0");
+    EXPECT_EQ(own.versions.at(0).blocks.at(0).values.at(0).second, "1.0");
+
+    // A name that is a number is no string.
+    EXPECT_EQ(ErrorOf(std::string(kHeader) + "STRINGTABLE\nBEGIN\n 7 IDC_A\nEND\n"),
+              "test.rc:6: error: a string expected (a string in quotes)");
 }
 
 // The committed artwork is what the generator draws.
