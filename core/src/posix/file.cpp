@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "../system.h"
@@ -83,13 +84,18 @@ FileHandle OpenRegularFile(const std::string& path, int64_t* length) {
     return fd;
 }
 
-int64_t ReadAt(FileHandle file, void* buffer, size_t n, int64_t offset) {
+int64_t ReadAt(FileHandle file, void* buffer, size_t n, int64_t offset, int* error) {
     for (;;) {
         const ssize_t r = ::pread(static_cast<int>(file), buffer, n, static_cast<off_t>(offset));
         if (r >= 0) return r;
-        if (errno != EINTR) return -1;
+        if (errno != EINTR) {
+            *error = errno;
+            return -1;
+        }
     }
 }
+
+std::string ErrorText(int error) { return std::strerror(error); }
 
 void CloseFile(FileHandle file) {
     if (file != kNoFile) ::close(static_cast<int>(file));
