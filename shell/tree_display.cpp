@@ -7,7 +7,7 @@
 
 using viewer::ChunkNode;
 
-void CViewerDlg::ShowTree() {
+bool CViewerDlg::ShowTree() {
     m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     // The root first; further top-level nodes (more RIFF chunks after the
     // first one) follow it as top-level items of their own.
@@ -15,21 +15,30 @@ void CViewerDlg::ShowTree() {
     for (const ChunkNode* top = m_pRoot; top; top = top->next) {
         viewer::FormatLabelText(*top, text, sizeof text);
         HTREEITEM item = m_tree.InsertItem(TVIF_TEXT, text, 0, 0, 0, 0, 0, nullptr, TVI_LAST);
-        FillTree(top, item);
+        if (!item || !FillTree(top, item)) return false;
     }
+    return true;
 }
 
 namespace {
 
-// Inserts each node it is shown under the item of its parent.
+// Inserts each node it is shown under the item of its parent. After an
+// insertion that failed it inserts nothing more: a child must never land
+// under the wrong parent (a null parent is the top level).
 struct ItemInserter {
     CTreeCtrl& tree;
     std::vector<HTREEITEM> parents;  // parents[d]: the item the nodes at depth d go under
+    bool failed = false;
 
     void Enter(const ChunkNode& node, size_t depth) {
+        if (failed) return;
         char text[viewer::kLabelTextCapacity];
         viewer::FormatLabelText(node, text, sizeof text);
         HTREEITEM item = tree.InsertItem(TVIF_TEXT, text, 0, 0, 0, 0, 0, parents[depth], TVI_LAST);
+        if (!item) {
+            failed = true;
+            return;
+        }
         if (node.firstChild) {
             if (parents.size() < depth + 2) parents.resize(depth + 2);
             parents[depth + 1] = item;
@@ -40,6 +49,8 @@ struct ItemInserter {
 
 }  // namespace
 
-void CViewerDlg::FillTree(const ChunkNode* node, HTREEITEM parent) {
-    viewer::VisitPreOrder(node->firstChild, ItemInserter{m_tree, {parent}});
+bool CViewerDlg::FillTree(const ChunkNode* node, HTREEITEM parent) {
+    ItemInserter inserter{m_tree, {parent}};
+    viewer::VisitPreOrder(node->firstChild, inserter);
+    return !inserter.failed;
 }
