@@ -146,6 +146,7 @@ Analysis Analyze(ByteSource& source) {
     root->firstChild = walker.ParseAtomList(root->size, 1);
     if (walker.outOfMemory()) return Analysis::Failure(Reason::kOutOfMemory);
     result.tree->root = root;
+    result.TakeReadFailure(source);
     return result;
 }
 

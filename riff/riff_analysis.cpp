@@ -197,6 +197,7 @@ Analysis Analyze(ByteSource& source) {
     RiffWalker walker(source, *result.tree);
     result.tree->root = walker.WalkFile();
     if (walker.outOfMemory() || !result.tree->root) return Analysis::Failure(Reason::kOutOfMemory);
+    result.TakeReadFailure(source);
     return result;
 }
 

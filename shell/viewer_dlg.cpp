@@ -2,7 +2,12 @@
 
 #include <afxdlgs.h>
 
+#include <climits>
+
 #include "about_dlg.h"
+#include "item_text.h"
+#include "memory_budget.h"
+#include "traversal.h"
 
 BEGIN_MESSAGE_MAP(CViewerDlg, CDialog)
 ON_WM_SYSCOMMAND()
@@ -105,7 +110,16 @@ void CViewerDlg::OnBrowse() {
 void CViewerDlg::OnAnalyze() {
     UpdateData(TRUE);
     if (!AnalyzeFile()) return;  // the tree control keeps what it showed
-    ShowTree();
+    if (!ShowTree()) {
+        // Cannot happen once the control has made room for every item; should
+        // it all the same, no part of a tree passes for the whole of it.
+        m_tree.DeleteAllItems();
+        AfxMessageBox(viewer::ReasonText(viewer::Reason::kOutOfMemory), MB_OK, 0);
+        return;
+    }
+    // A file that could not be read to its end: its tree as far as it was
+    // read is on screen, and the user is told it is not the whole file.
+    if (m_bReadError) AfxMessageBox(viewer::ReasonText(viewer::Reason::kReadError), MB_OK, 0);
 }
 
 int CViewerDlg::AnalyzeFile() {
@@ -118,7 +132,39 @@ int CViewerDlg::TakeAnalysis(viewer::Analysis analysis) {
         AfxMessageBox(viewer::ReasonText(analysis.reason), MB_OK, 0);
         return 0;
     }
+    // The tree control makes room for every item of the new tree while the
+    // old items are still there: without it, the new tree would not be
+    // shown whole, and the old one stays.
+    if (!MakeRoomForTree(*analysis.tree)) {
+        AfxMessageBox(viewer::ReasonText(viewer::Reason::kOutOfMemory), MB_OK, 0);
+        return 0;
+    }
     m_pTree = std::move(analysis.tree);  // frees the tree this one replaces
     m_pRoot = m_pTree->root;
+    m_bReadError = analysis.reason == viewer::Reason::kReadError;
     return 1;
+}
+
+namespace {
+
+// Adds up the texts the tree's items will show, a terminating zero each.
+struct TextBytesCounter {
+    size_t bytes = 0;
+    void Enter(const viewer::ChunkNode& node, size_t) {
+        char text[kItemTextCapacity];
+        bytes += ItemText(node, text) + 1;
+    }
+    void Leave(const viewer::ChunkNode&, size_t) {}
+};
+
+}  // namespace
+
+bool CViewerDlg::MakeRoomForTree(const viewer::ChunkTree& tree) {
+    const size_t items = tree.NodeCount();
+    TextBytesCounter texts;
+    viewer::VisitPreOrder(tree.root, texts);
+    // The analysis' memory budget holds its nodes and its items together.
+    const uint64_t bytes = tree.BytesInUse() + items * CTreeCtrl::kItemStorageBytes + texts.bytes;
+    if (bytes > viewer::MemoryBudget() || items > UINT_MAX) return false;
+    return m_tree.InitStorage(static_cast<UINT>(items), texts.bytes) != FALSE;
 }

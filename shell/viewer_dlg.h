@@ -38,13 +38,20 @@ protected:
     int AnalyzeFile();
     // The end of AnalyzeFile: keeps the tree of a successful analysis
     // (freeing the one it replaces) and returns 1, or shows the failure's
-    // message and returns 0 with everything left as it was.
+    // message and returns 0 with everything left as it was. A tree whose
+    // items the control has no room for, or that would pass the memory
+    // budget, fails as running out of memory does.
     int TakeAnalysis(viewer::Analysis analysis);
+    // Makes the tree control room for an item per node of the tree, within
+    // the memory budget; false when there is none.
+    bool MakeRoomForTree(const viewer::ChunkTree& tree);
 
     // Inserts the children of node, and theirs, under parent, in pre-order.
-    void FillTree(const viewer::ChunkNode* node, HTREEITEM parent);
-    // Replaces the tree control's items by the tree of m_pRoot.
-    void ShowTree();
+    // False when an item could not be inserted (none after it was).
+    bool FillTree(const viewer::ChunkNode* node, HTREEITEM parent);
+    // Replaces the tree control's items by the tree of m_pRoot; false when
+    // an item could not be inserted.
+    bool ShowTree();
 
     const ViewerProgram& m_program;
     CTreeCtrl m_tree;
@@ -57,6 +64,8 @@ protected:
 
     // Owns the nodes of m_pRoot; replacing it frees the previous tree.
     std::unique_ptr<viewer::ChunkTree> m_pTree;
+    // m_pRoot is what was read of a file that could not be read to its end.
+    bool m_bReadError = false;
 
     DECLARE_MESSAGE_MAP()
 };

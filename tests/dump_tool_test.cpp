@@ -9,7 +9,12 @@
 
 #include <thread>
 #else
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 #endif
 
 #include "test_support.h"
@@ -157,13 +162,31 @@ TEST(TarnwickDump, JsonKeepsEveryLabelByte) {
     Bytes body = Bytes::Chunk("a\"b\\", Bytes().fill(2)).append(Bytes::Chunk("\x01\xA9xy", Bytes()));
     TempFile f(Bytes::List("WAVE", body, "RIFF").str());
     const DumpRun text = Dump({f.path()});
-    EXPECT_EQ(text.out, "RIFF_WAVE[22Bytes]\n  a\"b\\[2Bytes]\n  \x01\xA9xy[0Bytes]\n");
+    EXPECT_EQ(text.out, "RIFF_WAVE[22Bytes]\n  a\"b\\\\[2Bytes]\n  \\x01\\xa9xy[0Bytes]\n");
     const DumpRun json = Dump({"--json", f.path()});
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out,
               "[{\"label\":\"RIFF_WAVE\",\"size\":22,\"offset\":0,\"children\":["
               "{\"label\":\"a\\\"b\\\\\",\"size\":2,\"offset\":12,\"children\":[]},"
               "{\"label\":\"\\u0001\\u00A9xy\",\"size\":0,\"offset\":22,\"children\":[]}]}]\n");
+}
+
+TEST(TarnwickDump, TextLabelsCannotBreakLinesOrDriveTheTerminal) {
+    // Defect: a chunk id of newline and two spaces before Z reads as one more
+    // item; ESC [ 2 J clears the terminal; (c) and a NUL end their labels.
+    Bytes body = Bytes::Chunk("\n  Z", Bytes())
+                     .append(Bytes::Chunk("\x1b[2J", Bytes()))
+                     .append(Bytes::Chunk("\xa9nam", Bytes()))
+                     .append(Bytes::Chunk(std::string_view("\x7f\0ab", 4), Bytes()));
+    TempFile f(Form("AVI ", body).str());
+    const DumpRun text = Dump({f.path()});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.out,
+              "RIFF_AVI [36Bytes]\n"
+              "  \\x0a  Z[0Bytes]\n"
+              "  \\x1b[2J[0Bytes]\n"
+              "  \\xa9nam[0Bytes]\n"
+              "  \\x7f[0Bytes]\n");
 }
 
 TEST(TarnwickDump, AnyFileNameReachesTheProgram) {
@@ -216,7 +239,7 @@ TEST(DumpTools, HelpAndVersionAnswerOnStandardOutput) {
             EXPECT_EQ(help.status, 0);
             EXPECT_EQ(help.err, "");
             EXPECT_EQ(help.out.rfind("usage: " + name + " [--json] FILE\n", 0), 0u) << help.out;
-            for (const char* part : {"--version", "exit status:", "\n  2  usage error\n", "example:\n  " })
+            for (const char* part : {"--version", "exit status:", "\n  2  usage error", "\n  5  the output", "example:\n  "})
                 EXPECT_NE(help.out.find(part), std::string::npos) << part;
         }
         const DumpRun version = Dump({"--version"}, program);
@@ -233,6 +256,64 @@ TEST(DumpTools, HelpAndVersionAnswerOnStandardOutput) {
         EXPECT_EQ(unknown.err.rfind("usage: " + name, 0), 0u);
     }
 }
+
+#ifndef _WIN32
+// Runs a shell command line; its exit status and what it wrote on standard error.
+DumpRun Shell(const std::string& line) {
+    TempFile err;
+    const int raw = std::system((line + " 2>" + err.path()).c_str());
+    return DumpRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, "", Slurp(err.path())};
+}
+
+TEST(TarnwickDump, OutputThatCannotBeWrittenExitsWithFive) {
+    TempFile f(Form("WAVE", Leaf("data", 2)).str());
+    const std::string tool = std::string(TARNWICK_DUMP) + " ";
+    // A full device, a closed standard output, and the usage asked for.
+    for (const std::string& line :
+         {tool + Quote(f.path()) + " >/dev/full", tool + Quote(f.path()) + " >&-", tool + "--help >/dev/full"}) {
+        const DumpRun r = Shell(line);
+        EXPECT_EQ(r.status, 5) << line;
+        EXPECT_NE(r.err.find("tarnwick-dump: cannot write the output: "), std::string::npos) << line << r.err;
+    }
+
+    // A pipe whose reader is gone before anything is written, SIGPIPE
+    // ignored (as a caller may leave it).
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    TempFile err;
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGPIPE, SIG_IGN);
+        dup2(ends[1], 1);
+        const int errFd = open(err.path().c_str(), O_WRONLY | O_TRUNC);
+        dup2(errFd, 2);
+        execl(TARNWICK_DUMP, TARNWICK_DUMP, "--json", f.path().c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(ends[1]);
+    int raw = 0;
+    ASSERT_EQ(waitpid(child, &raw, 0), child);
+    EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 5) << raw;
+    EXPECT_EQ(Slurp(err.path()), std::string("tarnwick-dump: cannot write the output: ") + std::strerror(EPIPE) + "\n");
+}
+
+TEST(TarnwickDump, MemoryBudgetEndsASparseFileWithTheMessage) {
+    // Defect: a RIFF header and then a hole of 256 MiB, read as 33 million
+    // empty chunks; a budget of 16 MiB ends the analysis at 350,000 nodes.
+    TempFile f(Bytes().code("RIFF").le32(0x0FFFFFF8).code("AVI ").str());
+    f.Truncate(256LL << 20);
+    const std::string tool = std::string(TARNWICK_DUMP) + " " + Quote(f.path()) + " >/dev/null";
+    const DumpRun capped = Shell("VIEWER_MEMORY_BUDGET=16M " + tool);
+    EXPECT_EQ(capped.status, 1);
+    EXPECT_EQ(capped.err, std::string(ReasonText(Reason::kOutOfMemory)) + "\n");
+    for (const char* wrong : {"16MB", "0", "lots", ""}) {
+        const DumpRun r = Shell("VIEWER_MEMORY_BUDGET='" + std::string(wrong) + "' " + tool);
+        EXPECT_EQ(r.status, 2) << wrong;
+        EXPECT_NE(r.err.find("VIEWER_MEMORY_BUDGET is not a size"), std::string::npos) << wrong;
+    }
+}
+#endif
 
 TEST(QuellbyDump, PrintsAtomsAndFailsLikeTarnwickDump) {
     Bytes mp4 = Bytes::Atom("ftyp", Bytes().code("isom").le32(0))

@@ -13,7 +13,9 @@
 #endif
 
 #include "atom_analysis.h"
+#include "memory_budget.h"
 #include "node_block_test_hooks.h"
+#include "read_failure_test_hooks.h"
 #include "riff_analysis.h"
 #include "test_support.h"
 
@@ -334,6 +336,101 @@ TEST(HostileChangingFiles, AtomsShrinkAndGrowAfterOpening) {
     }
 }
 
+// More nodes than one block holds: 100,000 empty chunks in movi, or 100,000
+// free atoms, with the root and movi 100,002 and 100,001 nodes.
+constexpr int kManyNodes = 100000;
+static_assert(kManyNodes > static_cast<int>(ChunkTree::kNodesPerBlock));
+
+std::string ManyChunks() {
+    Bytes movi;
+    for (int i = 0; i < kManyNodes; ++i) movi.code("00dc").le32(0);
+    return Form("AVI ", Bytes::List("movi", movi)).str();
+}
+std::string ManyAtoms() {
+    Bytes file;
+    for (int i = 0; i < kManyNodes; ++i) file.be32(8).code("free");
+    return file.str();
+}
+
+
+// Makes reads of files fail from an offset on for the length of a scope.
+class FailingReads {
+public:
+    FailingReads(int64_t offset, int error) { SetReadFailureForTesting(offset, error); }
+    ~FailingReads() { SetReadFailureForTesting(-1, 0); }
+};
+
+TEST(HostileReadFailures, AFileCutShortOrFailingIsToldApartFromItsEnd) {
+    // Defect: the file is cut inside LIST INFO after it was opened.
+    TempFile cut(Wave().str());
+    std::unique_ptr<ByteSource> src = ByteSource::OpenFile(cut.path());
+    ASSERT_NE(src, nullptr);
+    cut.Truncate(52);
+    Analysis shrunk = riff::Analyze(*src);
+    ASSERT_TRUE(shrunk.ok());
+    EXPECT_EQ(shrunk.reason, Reason::kReadError);
+    EXPECT_EQ(shrunk.readFailure.kind, ReadFailure::Kind::kCutShort);
+    EXPECT_EQ(shrunk.readFailure.offset, 52);
+    EXPECT_EQ(shrunk.readFailure.length, static_cast<int64_t>(Wave().size()));
+
+    // Defect: cut before it was opened, so its sizes claim more than there
+    // is: that is where the file ends, not a failure.
+    TempFile shortFile(Wave().str().substr(0, 52));
+    Analysis ended = AnalyzePath(shortFile.path(), riff::Analyze);
+    EXPECT_EQ(Lines(ended), Lines(shrunk));
+    EXPECT_EQ(ended.reason, Reason::kNone);
+    EXPECT_FALSE(ended.readFailure);
+
+    // Defect: the file system fails every read from 64 KiB on. Both walks
+    // keep the headers read whole before it and read nothing after.
+    TempFile chunks(ManyChunks()), atoms(ManyAtoms());
+    FailingReads fail(65536, EIO);
+    Analysis riffPart = AnalyzePath(chunks.path(), riff::Analyze);
+    Analysis atomPart = AnalyzePath(atoms.path(), atom::Analyze);
+    for (const Analysis* a : {&riffPart, &atomPart}) {
+        ASSERT_TRUE(a->ok());
+        EXPECT_EQ(a->reason, Reason::kReadError);
+        EXPECT_EQ(a->readFailure.kind, ReadFailure::Kind::kError);
+        EXPECT_EQ(a->readFailure.offset, 65536);
+        EXPECT_EQ(a->readFailure.systemError, EIO);
+    }
+    const L riffLines = Lines(riffPart), atomLines = Lines(atomPart);
+    EXPECT_EQ(riffLines.size(), 2u + (65536 - 24) / 8);  // RIFF, movi, the chunks before 64 KiB
+    EXPECT_EQ(riffLines.back(), "    00dc[0Bytes]");
+    EXPECT_EQ(atomLines.size(), 1u + 65536 / 8);
+    EXPECT_EQ(atomLines.front(), Sized("TOP", kManyNodes * 8LL));
+}
+
+// Runs a dump program in this process on `path`; its status and both outputs.
+struct InProcessDump {
+    int status;
+    std::string out, err;
+};
+std::string ReadBack(FILE* f) {
+    std::string text(static_cast<size_t>(std::ftell(f)), '\0');
+    std::rewind(f);
+    text.resize(std::fread(text.data(), 1, text.size(), f));
+    std::fclose(f);
+    return text;
+}
+InProcessDump DumpInProcess(Walk walk, const std::string& path) {
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    if (!out || !err) std::abort();
+    const int status = RunDump({"tarnwick-dump", path}, DumpProgram{"tarnwick-dump", walk, "the chunk tree of a RIFF file", "clip.avi"}, out,
+                               err);
+    return InProcessDump{status, ReadBack(out), ReadBack(err)};
+}
+
+TEST(HostileReadFailures, DumpPrintsThePartialTreeThenTheErrorAndExitsWithFour) {
+    TempFile wave(Wave().str());
+    FailingReads fail(40, EIO);  // inside the header of LIST INFO, after fmt
+    const InProcessDump r = DumpInProcess(riff::Analyze, wave.path());
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out, "RIFF_WAVE[162Bytes]\n  fmt [16Bytes]\n");
+    EXPECT_EQ(r.err.rfind(std::string(ReasonText(Reason::kReadError)) + " (at offset 40: ", 0), 0u) << r.err;
+}
+
 // ------------------------------------------------------------------ paths
 
 #ifndef _WIN32  // FIFOs, links, modes and POSIX path limits; Windows has windows_paths_test.cpp
@@ -457,23 +554,6 @@ public:
     ~FailingBlock() { SetBlockAllocationFailureForTesting(0); }
 };
 
-// More nodes than one block holds: 100,000 empty chunks in movi, or 100,000
-// free atoms, with the root and movi 100,002 and 100,001 nodes.
-constexpr int kManyNodes = 100000;
-static_assert(kManyNodes > static_cast<int>(ChunkTree::kNodesPerBlock));
-
-std::string ManyChunks() {
-    Bytes movi;
-    for (int i = 0; i < kManyNodes; ++i) movi.code("00dc").le32(0);
-    return Form("AVI ", Bytes::List("movi", movi)).str();
-}
-std::string ManyAtoms() {
-    Bytes file;
-    for (int i = 0; i < kManyNodes; ++i) file.be32(8).code("free");
-    return file.str();
-}
-
-
 // Files and other objects the process holds open now.
 int OpenDescriptors() {
 #ifdef _WIN32
@@ -527,6 +607,43 @@ TEST(HostileMemory, RunningOutOfNodeBlocksEndsTheAnalysisAndFreesEverything) {
             EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore + 2) << c.name;
         }
         EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore) << c.name;
+    }
+}
+
+TEST(HostileMemory, TheBudgetHoldsTheNodesToTheByte) {
+    // 100,002 nodes: a full first block and 12,621 in the second. A budget
+    // with room for exactly them passes; one node's bytes less does not.
+    const uint64_t exact = (uint64_t{4} << 20) + (kManyNodes + 2 - ChunkTree::kNodesPerBlock) * sizeof(ChunkNode);
+    const std::string bytes = ManyChunks();
+    SetMemoryBudget(exact);
+    EXPECT_EQ(LinesOf(riff::Analyze, bytes).size(), kManyNodes + 2u);
+    SetMemoryBudget(exact - 1);
+    EXPECT_EQ(LinesOf(riff::Analyze, bytes), Failed(Reason::kOutOfMemory));
+
+    // Defect: a RIFF header and a hole of 256 MiB, 33 million empty chunks;
+    // at 8 MiB the walk stops after 174,762 of them, and frees them all.
+    const long blocksBefore = LiveNodeBlocksForTesting();
+    TempFile sparse(Bytes().code("RIFF").le32(0x0FFFFFF8).code("AVI ").str());
+    sparse.Truncate(256LL << 20);
+    SetMemoryBudget(8 << 20);
+    EXPECT_EQ(Lines(AnalyzePath(sparse.path(), riff::Analyze)), Failed(Reason::kOutOfMemory));
+    EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore);
+    SetMemoryBudget(0);
+}
+
+TEST(HostileMemory, BudgetSizesAreDigitsWithAnOptionalBinaryUnit) {
+    const std::pair<const char*, uint64_t> valid[] = {
+        {"1", 1}, {"4096", 4096}, {"64k", 64 << 10}, {"256M", 256 << 20}, {"3G", 3ULL << 30},
+        {"18446744073709551615", UINT64_MAX}, {"17179869183G", 17179869183ULL << 30}};
+    for (const auto& [text, bytes] : valid) {
+        uint64_t parsed = 0;
+        EXPECT_TRUE(ParseMemorySize(text, &parsed)) << text;
+        EXPECT_EQ(parsed, bytes) << text;
+    }
+    for (const char* text : {"", "0", "0M", "-1", " 1", "1 ", "1MB", "1T", "M", "1.5G", "18446744073709551616",
+                             "17179869184G"}) {
+        uint64_t parsed = 0;
+        EXPECT_FALSE(ParseMemorySize(text, &parsed)) << text;
     }
 }
 

@@ -20,6 +20,7 @@
 #include "byte_builder.h"
 #include "byte_source.h"
 #include "dump_common.h"
+#include "traversal.h"
 #include "utf16.h"
 
 using namespace viewer;
@@ -31,13 +32,18 @@ inline std::vector<std::string> Failed(Reason reason) {
     return {line};
 }
 
-// The tree as dump lines ("  LIST_movi[400Bytes]"), or Failed(reason) on failure.
+// The tree as the dialog's items in pre-order, two spaces of indentation
+// per level ("  LIST_movi[400Bytes]"), label bytes as they are (the text
+// dump escapes some), or Failed(reason) on failure.
 inline std::vector<std::string> Lines(const Analysis& a) {
     if (!a.ok()) return Failed(a.reason);
-    std::vector<std::string> lines;
-    std::istringstream in(DumpText(*a.tree));
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+    struct Collector {
+        std::vector<std::string> lines;
+        void Enter(const ChunkNode& node, size_t depth) { lines.push_back(std::string(2 * depth, ' ') + LabelText(node)); }
+        void Leave(const ChunkNode&, size_t) {}
+    } collector;
+    VisitPreOrder(a.tree->root, collector);
+    return collector.lines;
 }
 
 inline std::vector<std::string> LinesOf(Walk walk, const std::string& bytes) {

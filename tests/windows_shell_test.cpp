@@ -16,6 +16,7 @@
 #include "byte_builder.h"
 #include "programs.h"
 #include "tree_protocol.h"
+#include "tree_store.h"
 #include "viewer_dlg.h"
 
 namespace {
@@ -247,6 +248,27 @@ TEST_F(ShellDialog, TheSameDialogRunsTwice) {
     ASSERT_EQ(dlg.DoModal(), IDCANCEL);
     EXPECT_EQ(items, Expected().items);
     EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ShellDialog, ATreeWithoutRoomForItsItemsKeepsTheOldOne) {
+    // Defect: the tree window's store can get no further memory for items;
+    // the tree must be shown whole or not at all.
+    const std::string path = File(Expected().sampleName, Expected().sample);
+    std::vector<std::string> before, after;
+    Run([&](HWND w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        before = Items(w);
+        TreeStore::SetCapacityLimitForTesting(1);
+        Click(w, IDC_ANALYZE);
+        TreeStore::SetCapacityLimitForTesting(0);
+        after = Items(w);
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(before, Expected().items);
+    EXPECT_EQ(after, Expected().items);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kOutOfMemory));
 }
 
 TEST_F(ShellDialog, EmptyAndMissingPathsAreReportedWithTheProgramsTitle) {

@@ -1,17 +1,18 @@
 #include "dump_common.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "decimal.h"
+#include "memory_budget.h"
 #include "traversal.h"
 #include "viewer_version.h"
 
 using viewer::Analysis;
 using viewer::ChunkNode;
 using viewer::ChunkTree;
-using viewer::FormatLabelText;
-using viewer::kLabelTextCapacity;
 
 namespace {
 
@@ -28,27 +29,62 @@ public:
     }
     void Flush() {
         if (!file_ || out_.empty()) return;
-        if (std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) failed_ = true;
+        // After a failed write nothing more is tried: the output is lost.
+        if (error_ == 0 && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) Failed();
         out_.clear();
     }
-    bool failed() const { return failed_; }
+    // Flushes the file too: its own buffer may hold the last bytes.
+    void Finish() {
+        Flush();
+        if (file_ && error_ == 0 && (std::fflush(file_) != 0 || std::ferror(file_))) Failed();
+    }
+    // The system's error number of the first failed write, 0 while none failed.
+    int error() const { return error_; }
 
 private:
+    void Failed() { error_ = errno != 0 ? errno : EIO; }
+
     static constexpr size_t kFlushAt = 1 << 20;
     FILE* file_;
     std::string out_;
-    bool failed_ = false;
+    int error_ = 0;
 };
+
+void AppendInt(std::string& out, int64_t value) {
+    char digits[viewer::kDecimalCapacity];
+    out.append(digits, viewer::FormatDecimal(value, digits));
+}
+
+// The label in the text form: printable ASCII as it is, the backslash
+// doubled, every other byte as \xNN, so that no label can break a line,
+// move the terminal's cursor or pass for another item. The label ends at
+// its first zero byte.
+void AppendTextLabel(std::string& out, const ChunkNode& node) {
+    static const char kHex[] = "0123456789abcdef";
+    for (size_t i = 0; i < sizeof node.label && node.label[i] != 0; ++i) {
+        const auto c = static_cast<unsigned char>(node.label[i]);
+        if (c == '\\') {
+            out.append("\\\\");
+        } else if (c >= 0x20 && c <= 0x7E) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.append("\\x");
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 15]);
+        }
+    }
+}
 
 // The text form: one line per node, two spaces of indentation per level.
 struct TextWriter {
     Sink& sink;
     void Enter(const ChunkNode& node, size_t depth) {
-        char label[kLabelTextCapacity];
         std::string& out = sink.text();
         out.append(depth * 2, ' ');
-        out.append(label, FormatLabelText(node, label, sizeof label));
-        out.push_back('\n');
+        AppendTextLabel(out, node);
+        out.push_back('[');
+        AppendInt(out, node.size);
+        out.append("Bytes]\n");
         sink.MaybeFlush();
     }
     void Leave(const ChunkNode&, size_t) {}
@@ -71,11 +107,6 @@ void AppendJsonString(std::string& out, const char* text) {
         }
     }
     out.push_back('"');
-}
-
-void AppendInt(std::string& out, int64_t value) {
-    char digits[viewer::kDecimalCapacity];
-    out.append(digits, viewer::FormatDecimal(value, digits));
 }
 
 // The JSON form: each node an object whose "children" array holds the
@@ -115,7 +146,7 @@ void AppendJson(Sink& sink, const ChunkTree& tree) {
 
 // --help: what the manual page says, in short. In English, as the options
 // and the rest of the command line are.
-void PrintHelp(const DumpProgram& dump) {
+void PrintHelp(const DumpProgram& dump, FILE* out) {
     const std::string name = dump.name;
     const std::string help =
         "usage: " + name + " [--json] FILE\n"
@@ -134,13 +165,20 @@ void PrintHelp(const DumpProgram& dump) {
         "\n"
         "exit status:\n"
         "  0  the tree was printed\n"
-        "  1  the file could not be analysed (the reason on standard error),\n"
-        "     or the output could not be written\n"
-        "  2  usage error\n"
+        "  1  the file could not be analysed (the reason on standard error)\n"
+        "  2  usage error (or an invalid VIEWER_MEMORY_BUDGET)\n"
+        "  4  the file could not be read to its end: the tree read so far is\n"
+        "     printed, then the error and its offset on standard error\n"
+        "  5  the output could not be written (the reason on standard error)\n"
+        "\n"
+        "environment:\n"
+        "  VIEWER_MEMORY_BUDGET  the most memory an analysis may take, in bytes\n"
+        "                        with an optional K, M or G (default: a quarter\n"
+        "                        of the physical memory)\n"
         "\n"
         "example:\n"
         "  " + name + " --json " + dump.exampleFile + "\n";
-    std::fputs(help.c_str(), stdout);
+    std::fputs(help.c_str(), out);
 }
 
 }  // namespace
@@ -157,17 +195,27 @@ std::string DumpJson(const ChunkTree& tree) {
     return std::move(sink.text());
 }
 
-bool WriteDump(const ChunkTree& tree, bool json, FILE* file) {
+int WriteDump(const ChunkTree& tree, bool json, FILE* file) {
     Sink sink(file);
     if (json)
         AppendJson(sink, tree);
     else
         AppendText(sink, tree);
-    sink.Flush();
-    return !sink.failed() && std::fflush(file) == 0;
+    sink.Finish();
+    return sink.error();
 }
 
-int RunDump(const std::vector<std::string>& args, const DumpProgram& dump) {
+namespace {
+
+void Usage(FILE* file, const char* name) {
+    std::fprintf(file,
+                 "usage: %s [--json] FILE\n"
+                 "Prints the structure of FILE, one element per line (--json: as JSON).\n",
+                 name);
+}
+
+// Everything but the final check of the output.
+int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* out, FILE* err) {
     bool json = false;
     const char* path = nullptr;
     bool usage = false;
@@ -179,11 +227,11 @@ int RunDump(const std::vector<std::string>& args, const DumpProgram& dump) {
         } else if (!endOfOptions && std::strcmp(arg, "--json") == 0) {
             json = true;
         } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
-            PrintHelp(dump);
-            return 0;
+            PrintHelp(dump, out);
+            return kDumpOk;
         } else if (!endOfOptions && std::strcmp(arg, "--version") == 0) {
-            std::printf("%s %s\n", dump.name, VIEWER_VERSION_TEXT);
-            return 0;
+            std::fprintf(out, "%s %s\n", dump.name, VIEWER_VERSION_TEXT);
+            return kDumpOk;
         } else if (!endOfOptions && arg[0] == '-' && arg[1] != 0) {
             usage = true;
         } else if (path) {
@@ -193,17 +241,46 @@ int RunDump(const std::vector<std::string>& args, const DumpProgram& dump) {
         }
     }
     if (usage || !path) {
-        std::fprintf(stderr,
-                     "usage: %s [--json] FILE\n"
-                     "Prints the structure of FILE, one element per line (--json: as JSON).\n",
-                     dump.name);
-        return 2;
+        Usage(err, dump.name);
+        return kDumpUsage;
+    }
+    uint64_t budget = 0;
+    const char* budgetText = std::getenv(viewer::kMemoryBudgetVariable);
+    if (budgetText && !viewer::ParseMemorySize(budgetText, &budget)) {
+        std::fprintf(err, "%s: %s is not a size in bytes (digits, optionally followed by K, M or G): %s\n",
+                     dump.name, viewer::kMemoryBudgetVariable, budgetText);
+        return kDumpUsage;
     }
 
     Analysis result = viewer::AnalyzePath(path, dump.walk);
     if (!result.ok()) {
-        std::fprintf(stderr, "%s\n", viewer::ReasonText(result.reason));
-        return 1;
+        std::fprintf(err, "%s\n", viewer::ReasonText(result.reason));
+        return kDumpCannotAnalyse;
     }
-    return WriteDump(*result.tree, json, stdout) ? 0 : 1;
+    if (const int error = WriteDump(*result.tree, json, out)) {
+        std::fprintf(err, "%s: cannot write the output: %s\n", dump.name, std::strerror(error));
+        return kDumpCannotWrite;
+    }
+    if (result.reason == viewer::Reason::kReadError) {
+        // The tree read so far is out; then where and why reading stopped.
+        std::fprintf(err, "%s (%s)\n", viewer::ReasonText(result.reason),
+                     viewer::DescribeReadFailure(result.readFailure).c_str());
+        return kDumpReadError;
+    }
+    return kDumpOk;
+}
+
+}  // namespace
+
+int RunDump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* out, FILE* err) {
+    const int status = Dump(args, dump, out, err);
+    if (status == kDumpCannotWrite) return status;
+    // Whatever was asked (the usage or --help included), output that did not
+    // reach its place is a failure of its own.
+    errno = 0;
+    if (std::fflush(out) != 0 || std::ferror(out)) {
+        std::fprintf(err, "%s: cannot write the output: %s\n", dump.name, std::strerror(errno != 0 ? errno : EIO));
+        return kDumpCannotWrite;
+    }
+    return status;
 }

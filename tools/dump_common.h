@@ -18,15 +18,26 @@ struct DumpProgram {
 // Defined by each dump program; dump_main.cpp starts it.
 extern const DumpProgram kDumpProgram;
 
+// The exit statuses of the dump programs.
+enum DumpStatus {
+    kDumpOk = 0,             // the whole tree was printed
+    kDumpCannotAnalyse = 1,  // the file cannot be analysed: the dialog's message on standard error
+    kDumpUsage = 2,          // the arguments (or VIEWER_MEMORY_BUDGET) are wrong: the usage on standard error
+    // 3 is kept for a mode that checks files for anomalies.
+    kDumpReadError = 4,    // the file could not be read to its end: the tree read so far, then the error
+    kDumpCannotWrite = 5,  // the output could not be written: the reason on standard error
+};
+
 // Runs a dump program on its arguments (UTF-8, the program's name first):
-// `PROGRAM [--json] FILE`. Prints the tree on standard output and returns 0;
-// on a failed analysis prints its message on standard error and returns 1;
-// on a usage error prints the usage on standard error and returns 2.
-// `--help` and `--version` print on standard output and return 0.
-int RunDump(const std::vector<std::string>& args, const DumpProgram& dump);
+// `PROGRAM [--json] FILE`. Prints the tree on `out`, messages on `err`, and
+// returns one of the statuses above. `--help` and `--version` print on `out`
+// and return 0 (5 when that cannot be written).
+int RunDump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* out = stdout, FILE* err = stderr);
 
 // The tree as text: one item per line in the order the tree control is
-// filled, two spaces of indentation per level, label bytes as they are.
+// filled, two spaces of indentation per level. Label bytes 0x20 to 0x7E are
+// written as they are, the backslash as \\, any other byte as \xNN (two
+// lowercase hex digits).
 std::string DumpText(const viewer::ChunkTree& tree);
 
 // The tree as JSON: an array of the top-level items, each an object with
@@ -34,5 +45,6 @@ std::string DumpText(const viewer::ChunkTree& tree);
 // escaped as \u00XX, so the output is valid JSON and keeps every byte.
 std::string DumpJson(const viewer::ChunkTree& tree);
 
-// Writes the text or JSON form to a file in large pieces. False on a write error.
-bool WriteDump(const viewer::ChunkTree& tree, bool json, FILE* file);
+// Writes the text or JSON form to a file in large pieces and flushes it.
+// Returns 0, or the system's error number (errno) of the write that failed.
+int WriteDump(const viewer::ChunkTree& tree, bool json, FILE* file);

@@ -10,14 +10,15 @@
 
 namespace viewer {
 
-// Why an analysis gave no tree.
+// Why an analysis gave no tree, or gave only part of one.
 enum class Reason {
-    kNone,         // it did give one
+    kNone,         // it gave the whole tree
     kEmptyPath,    // no file was named
     kCannotOpen,   // the file cannot be opened as a readable regular file
     kTooSmall,     // fewer bytes than the format's header
     kNotRiff,      // the header is not a RIFF header
-    kOutOfMemory,  // the tree did not fit into memory
+    kOutOfMemory,  // the tree did not fit into memory (or into the memory budget)
+    kReadError,    // the file could not be read to its end: the tree is what was read before
 };
 
 // The text that tells the user about a reason (UTF-8, Chinese as every text
@@ -26,9 +27,18 @@ const char* ReasonText(Reason reason);
 
 struct Analysis {
     std::unique_ptr<ChunkTree> tree;  // set when the analysis succeeded
-    Reason reason = Reason::kNone;    // why not, when it failed
+    Reason reason = Reason::kNone;    // why not, when it failed; kReadError comes with a tree
+    ReadFailure readFailure;          // with kReadError: where and why reading stopped
 
     bool ok() const { return tree != nullptr; }
+
+    // For a walk that has built its tree: marks the tree as partial when the
+    // source could not be read to its end.
+    void TakeReadFailure(const ByteSource& source) {
+        if (!source.Failure()) return;
+        reason = Reason::kReadError;
+        readFailure = source.Failure();
+    }
 
     static Analysis Failure(Reason why) {
         Analysis a;

@@ -2,7 +2,9 @@
 // relative to the current position; both stay inside an in-process buffer
 // whenever they can, so a walk over a million small chunks costs a few
 // hundred read calls and no seek calls at all. A read that comes up short
-// says so through its return value.
+// says so through its return value; whether it met the end of the file or a
+// fault (an I/O error, a file cut shorter than it was when opened) the
+// source keeps in Failure().
 #pragma once
 
 #include <cstddef>
@@ -12,6 +14,25 @@
 #include <string>
 
 namespace viewer {
+
+// Why a file could not be read to its end.
+struct ReadFailure {
+    enum class Kind {
+        kNone,      // every read ended where the data does
+        kError,     // the system reported an error
+        kCutShort,  // the file ended before the length it had when it was opened
+    };
+    Kind kind = Kind::kNone;
+    int64_t offset = 0;   // where reading stopped
+    int64_t length = 0;   // the file's length when it was opened
+    int systemError = 0;  // kError: the system's error number (errno, GetLastError)
+
+    explicit operator bool() const { return kind != Kind::kNone; }
+};
+
+// The failure in words (English, for the console): where and why, for
+// example "at offset 65536: Input/output error".
+std::string DescribeReadFailure(const ReadFailure& failure);
 
 class ByteSource {
 public:
@@ -32,7 +53,9 @@ public:
     int64_t Tell() const { return pos_; }
 
     // Copies up to n bytes from the current position and moves past them.
-    // Returns how many arrived: fewer than n at the end of the data or on a read error.
+    // Returns how many arrived: fewer than n at the end of the data or on a
+    // read failure. After a failure nothing more is read: every later read
+    // comes up short at once, so a walk ends with the tree read so far.
     size_t Read(void* dst, size_t n) {
         const int64_t off = pos_ - bufStart_;
         if (off >= 0 && static_cast<uint64_t>(off) <= bufLen_ && n <= bufLen_ - static_cast<size_t>(off)) {
@@ -54,10 +77,17 @@ public:
     // Read calls made to the operating system so far (files only).
     uint64_t SystemReads() const { return systemReads_; }
 
+    // The first read of a file that came up short for any other reason than
+    // the end of the file; kNone while there was none. Memory never fails.
+    const ReadFailure& Failure() const { return failure_; }
+
 private:
     ByteSource() = default;
     size_t ReadSlow(void* dst, size_t n);
     bool Fill(int64_t position, size_t want);
+    // Called when a read of a file came up short: notes a failure unless
+    // the position is at or past the file's length.
+    void NoteShortRead();
 
     const unsigned char* buf_ = nullptr;  // bytes of the data from bufStart_ on
     size_t bufLen_ = 0;
@@ -69,6 +99,8 @@ private:
     size_t storageSize_ = 0;
     int64_t lastFillEnd_ = -1;
     uint64_t systemReads_ = 0;
+    int fillError_ = 0;  // the system's error of the last fill that met one, else 0
+    ReadFailure failure_;
 };
 
 }  // namespace viewer

@@ -42,7 +42,8 @@ public:
     ChunkTree(const ChunkTree&) = delete;
     ChunkTree& operator=(const ChunkTree&) = delete;
 
-    // A zero-filled node whose header sits at `offset`, or null when memory ran out.
+    // A zero-filled node whose header sits at `offset`, or null when memory
+    // ran out or the nodes would pass the memory budget (memory_budget.h).
     ChunkNode* NewNode(int64_t offset) noexcept;
 
     // First top-level node. A RIFF file with several top-level RIFF chunks
@@ -57,8 +58,12 @@ public:
     static constexpr size_t kNodesPerBlock = 87381;  // 4 MiB of address space
 
 private:
+    // Maps the next block; false when the budget or the system refuses it.
+    bool NewBlock() noexcept;
+
     std::vector<ChunkNode*> blocks_;
-    size_t used_ = 0;  // nodes used in the last block
+    size_t used_ = 0;        // nodes used in the last block
+    size_t blockLimit_ = 0;  // nodes the last block may hold (fewer than it has room for at the budget)
     size_t count_ = 0;
 };
 

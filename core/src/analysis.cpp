@@ -16,6 +16,8 @@ const char* ReasonText(Reason reason) {
         return "不是正确的RIFF文件！";
     case Reason::kOutOfMemory:
         return "内存不足，无法完成分析！";
+    case Reason::kReadError:
+        return "文件读取出错，无法读到结尾！";
     }
     return "";
 }

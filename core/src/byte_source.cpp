@@ -1,12 +1,31 @@
 #include "byte_source.h"
 
+#include <atomic>
 #include <limits>
 #include <new>
 
+#include "read_failure_test_hooks.h"
 #include "system.h"
 
 namespace viewer {
 namespace {
+
+// Test hook (read_failure_test_hooks.h): reads at or past this offset fail.
+std::atomic<int64_t> failReadsAt{-1};
+std::atomic<int> failReadsWith{0};
+
+// sys::ReadAt, unless a test wants reads from some offset on to fail.
+int64_t ReadFromFile(sys::FileHandle file, unsigned char* buffer, size_t n, int64_t offset, int* error) {
+    const int64_t failAt = failReadsAt.load(std::memory_order_relaxed);
+    if (failAt >= 0) {
+        if (offset >= failAt) {
+            *error = failReadsWith.load(std::memory_order_relaxed);
+            return -1;
+        }
+        if (static_cast<uint64_t>(failAt - offset) < n) n = static_cast<size_t>(failAt - offset);
+    }
+    return sys::ReadAt(file, buffer, n, offset, error);
+}
 
 // Large enough that a walk over small chunks reads a file in few calls; a
 // walk that jumps over big payloads asks for less at each landing place.
@@ -14,6 +33,11 @@ constexpr size_t kBufferSize = 256 * 1024;
 constexpr size_t kLandingSize = 4096;
 
 }  // namespace
+
+void SetReadFailureForTesting(int64_t offset, int error) {
+    failReadsWith.store(error, std::memory_order_relaxed);
+    failReadsAt.store(offset, std::memory_order_relaxed);
+}
 
 ByteSource::ByteSource(const void* data, size_t size) noexcept
     : buf_(static_cast<const unsigned char*>(data)),
@@ -68,9 +92,13 @@ bool ByteSource::Fill(int64_t position, size_t want) {
     if (amount < want) amount = want;
     if (amount > storageSize_) amount = storageSize_;
     size_t got = 0;
+    fillError_ = 0;
     while (got < amount) {
-        const int64_t r = sys::ReadAt(file_, storage_.get() + got, amount - got, position + static_cast<int64_t>(got));
+        int error = 0;
+        const int64_t r =
+            ReadFromFile(file_, storage_.get() + got, amount - got, position + static_cast<int64_t>(got), &error);
         ++systemReads_;
+        if (r < 0) fillError_ = error != 0 ? error : -1;
         if (r <= 0) break;  // the end of the file, or an error
         got += static_cast<size_t>(r);
         if (got >= want) break;  // a short read from the system: use what came
@@ -97,11 +125,45 @@ size_t ByteSource::ReadSlow(void* dst, size_t n) {
         }
         // Memory holds all it has in its one buffer; a file refills at the
         // position (it may have grown since its length was judged).
-        if (file_ == sys::kNoFile || pos_ > std::numeric_limits<int64_t>::max() - static_cast<int64_t>(kBufferSize))
+        if (file_ == sys::kNoFile || failure_ ||
+            pos_ > std::numeric_limits<int64_t>::max() - static_cast<int64_t>(kBufferSize))
             break;
-        if (!Fill(pos_, n - done)) break;
+        if (!Fill(pos_, n - done)) {
+            NoteShortRead();
+            break;
+        }
     }
     return done;
+}
+
+void ByteSource::NoteShortRead() {
+    if (fillError_ != 0) {
+        failure_.kind = ReadFailure::Kind::kError;
+        failure_.systemError = fillError_ > 0 ? fillError_ : 0;
+    } else if (pos_ < length_) {
+        failure_.kind = ReadFailure::Kind::kCutShort;
+    } else {
+        return;  // the end of the file: a normal end
+    }
+    failure_.offset = pos_;
+    failure_.length = length_;
+    // Nothing more is read, not even what the buffer still holds: the walk
+    // ends here, with the tree read so far.
+    bufLen_ = 0;
+}
+
+std::string DescribeReadFailure(const ReadFailure& failure) {
+    std::string text = "at offset " + std::to_string(failure.offset) + ": ";
+    switch (failure.kind) {
+    case ReadFailure::Kind::kNone:
+        return {};
+    case ReadFailure::Kind::kError:
+        return text + (failure.systemError != 0 ? sys::ErrorText(failure.systemError) : std::string("read error"));
+    case ReadFailure::Kind::kCutShort:
+        return text + "the file ends there, though it was " + std::to_string(failure.length) +
+               " bytes long when the analysis started";
+    }
+    return {};
 }
 
 }  // namespace viewer

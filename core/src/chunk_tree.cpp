@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "chunk_node.h"
+#include "memory_budget.h"
 #include "node_block_test_hooks.h"
 #include "system.h"
 
@@ -47,22 +48,34 @@ size_t ChunkTree::BytesInUse() const {
     return (blocks_.size() - 1) * kBlockBytes + lastBytes;
 }
 
-ChunkNode* ChunkTree::NewNode(int64_t offset) noexcept {
-    if (blocks_.empty() || used_ == kNodesPerBlock) {
-        if (BlockShallFail()) return nullptr;
-        // A tree that outgrows its first block is a big one: let the system
-        // back the rest with huge pages. Small trees stay on single pages.
-        void* block = sys::MapBlock(kBlockBytes, !blocks_.empty());
-        if (!block) return nullptr;
-        try {
-            blocks_.push_back(static_cast<ChunkNode*>(block));
-        } catch (...) {
-            sys::UnmapBlock(block, kBlockBytes);
-            return nullptr;
-        }
-        liveBlocks.fetch_add(1, std::memory_order_relaxed);
-        used_ = 0;
+bool ChunkTree::NewBlock() noexcept {
+    // A block cut short by the memory budget was the last one allowed.
+    if (!blocks_.empty() && blockLimit_ < kNodesPerBlock) return false;
+    // The budget is looked at once per block, not once per node: the block
+    // takes as many nodes as the budget has room for.
+    const uint64_t budget = MemoryBudget();
+    const uint64_t spent = static_cast<uint64_t>(blocks_.size()) * kBlockBytes;
+    const uint64_t room = spent < budget ? (budget - spent) / sizeof(ChunkNode) : 0;
+    if (room == 0) return false;
+    if (BlockShallFail()) return false;
+    // A tree that outgrows its first block is a big one: let the system
+    // back the rest with huge pages. Small trees stay on single pages.
+    void* block = sys::MapBlock(kBlockBytes, !blocks_.empty());
+    if (!block) return false;
+    try {
+        blocks_.push_back(static_cast<ChunkNode*>(block));
+    } catch (...) {
+        sys::UnmapBlock(block, kBlockBytes);
+        return false;
     }
+    liveBlocks.fetch_add(1, std::memory_order_relaxed);
+    used_ = 0;
+    blockLimit_ = room < kNodesPerBlock ? static_cast<size_t>(room) : kNodesPerBlock;
+    return true;
+}
+
+ChunkNode* ChunkTree::NewNode(int64_t offset) noexcept {
+    if (used_ == blockLimit_ && !NewBlock()) return nullptr;
     ChunkNode* node = blocks_.back() + used_++;
     // Fresh pages are zero already; the fields are set explicitly all the same.
     std::memset(node->label, 0, sizeof node->label);

@@ -20,8 +20,12 @@ constexpr FileHandle kNoFile = -1;
 FileHandle OpenRegularFile(const std::string& path, int64_t* length);
 
 // Reads up to n bytes at `offset`. Returns the number read (0 at the end of
-// the file) or -1 on an error; an interrupted call is repeated.
-int64_t ReadAt(FileHandle file, void* buffer, size_t n, int64_t offset);
+// the file) or -1 on an error, whose number (errno, GetLastError) goes to
+// *error; an interrupted call is repeated.
+int64_t ReadAt(FileHandle file, void* buffer, size_t n, int64_t offset, int* error);
+
+// The system's text for an error number of ReadAt (UTF-8).
+std::string ErrorText(int error);
 
 void CloseFile(FileHandle file);
 
@@ -31,5 +35,8 @@ void CloseFile(FileHandle file);
 // may back it with huge pages.
 void* MapBlock(size_t bytes, bool large);
 void UnmapBlock(void* block, size_t bytes);
+
+// The machine's physical memory in bytes, 0 if the system does not tell.
+uint64_t PhysicalMemory();
 
 }  // namespace viewer::sys

@@ -1,6 +1,9 @@
 // The tree control's members that every backend shares: each is one of the
 // tree messages, sent to the window the backend made for the control.
 #include "afxcmn.h"
+#include "tree_store.h"
+
+static_assert(CTreeCtrl::kItemStorageBytes == TreeStore::kRecordBytes);
 
 CTreeCtrl::~CTreeCtrl() { DestroyWindow(); }
 
@@ -25,6 +28,10 @@ HTREEITEM CTreeCtrl::InsertItem(LPCTSTR lpszItem, HTREEITEM hParent, HTREEITEM h
 
 BOOL CTreeCtrl::DeleteAllItems() {
     return static_cast<BOOL>(SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)));
+}
+
+BOOL CTreeCtrl::InitStorage(UINT nItems, size_t nBytes) {
+    return static_cast<BOOL>(SendMessage(TVM_INITSTORAGE, nItems, static_cast<LPARAM>(nBytes)));
 }
 
 UINT CTreeCtrl::GetCount() const {

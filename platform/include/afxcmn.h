@@ -25,6 +25,9 @@ using HTREEITEM = _TREEITEM*;
 #define TVM_GETCOUNT (TV_FIRST + 5)
 #define TVM_GETNEXTITEM (TV_FIRST + 10)
 #define TVM_GETITEM (TV_FIRST + 62)
+// Ours, beyond the system's tree messages: wParam items, lParam bytes of
+// their texts (see CTreeCtrl::InitStorage).
+#define TVM_INITSTORAGE (TV_FIRST + 0xE0)
 
 #define TVGN_ROOT 0x0000u
 #define TVGN_NEXT 0x0001u
@@ -65,6 +68,15 @@ public:
                          UINT nStateMask, LPARAM lParam, HTREEITEM hParent, HTREEITEM hInsertAfter);
     HTREEITEM InsertItem(LPCTSTR lpszItem, HTREEITEM hParent = TVI_ROOT, HTREEITEM hInsertAfter = TVI_LAST);
     BOOL DeleteAllItems();
+    // Makes room for nItems items to be inserted next, whose texts take
+    // nBytes bytes in all (a terminating zero counted for each), as a list
+    // box's InitStorage does. Once it returns TRUE, inserting them cannot
+    // fail for want of memory, whether or not the items there now are
+    // deleted first; FALSE when memory runs short, with the items there
+    // left as they are.
+    BOOL InitStorage(UINT nItems, size_t nBytes);
+    // What the control keeps for an item beyond its text, in bytes.
+    static constexpr size_t kItemStorageBytes = 32;
 
     UINT GetCount() const;
     HTREEITEM GetRootItem() const;

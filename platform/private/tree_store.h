@@ -2,7 +2,9 @@
 // in large blocks, and the items' texts packed one after another in large
 // character blocks. Items can only be appended as the last child of their
 // parent and removed all at once, which is all the tree control needs; the
-// memory of a cleared store goes back to the system at once.
+// memory of a cleared store goes back to the system at once. Room for many
+// items can be made before they come (Reserve), so that a tree is filled
+// whole or not at all.
 #pragma once
 
 #include <cstddef>
@@ -24,7 +26,24 @@ public:
     // parent (kNone: a top-level item). Returns its index or kNone when the
     // parent does not exist or the store is full.
     Index Append(Index parent, const char* text, size_t length);
+    // Removes every item. Room made by Reserve and not used yet stays.
     void Clear();
+
+    // Makes room for `items` further items whose texts take `textBytes`
+    // bytes in all, a terminating zero counted for each: until they are
+    // appended, whether or not the store is cleared first, Append cannot
+    // fail for want of memory. False when memory runs short; the store is
+    // then as it was.
+    bool Reserve(size_t items, size_t textBytes);
+
+    // The bytes of an item's record; its text comes on top.
+    static constexpr size_t kRecordBytes = 32;
+
+    // Makes item record blocks that would give a store room for more than
+    // `items` items fail as if memory had run out, in every store of the
+    // process, until it is called with 0. For tests of running out of memory
+    // while a tree is filled.
+    static void SetCapacityLimitForTesting(size_t items);
 
     size_t Count() const { return count_; }
     bool Valid(Index i) const { return i < count_; }
@@ -42,9 +61,10 @@ public:
     // look-up under a parent indexes its children once; later ones are direct.
     Index ChildAt(Index parent, uint32_t row) const;
 
-    // Bytes held for item records and the child indexes built so far, and for texts.
+    // Bytes held for item records (room made by Reserve included) and the
+    // child indexes built so far, and for texts.
     size_t RecordBytes() const;
-    size_t TextBytes() const { return textBlocks_.size() * kTextBlockSize; }
+    size_t TextBytes() const;
 
 private:
     struct Item {
@@ -54,25 +74,42 @@ private:
         Index next;
         uint32_t row;
         uint32_t childCount;
-        uint64_t text;  // offset of the text: block * kTextBlockSize + position
+        uint64_t text;  // where the text is: its chunk << kChunkShift | position in it
     };
-    static_assert(sizeof(Item) == 32);
+    static_assert(sizeof(Item) == kRecordBytes);
+
+    // Texts are packed into chunks: blocks of kTextBlockSize, a chunk of its
+    // own for a longer text, and the chunk Reserve makes for a whole tree.
+    struct TextChunk {
+        std::unique_ptr<char[]> data;
+        size_t capacity = 0;
+    };
+    static constexpr unsigned kChunkShift = 40;
+    static constexpr uint64_t kPositionMask = (uint64_t{1} << kChunkShift) - 1;
 
     static constexpr size_t kItemBlockShift = 16;  // 65536 items (2 MiB) per block
     static constexpr size_t kItemBlockSize = size_t{1} << kItemBlockShift;
     static constexpr size_t kTextBlockSize = size_t{1} << 20;
 
-    // Copies the text into the character blocks and returns its reference
-    // (Item::text). Throws std::bad_alloc when memory runs out.
+    // Copies the text into the current chunk, the reserved one or a new one
+    // and returns its reference (Item::text). Throws std::bad_alloc when
+    // memory runs out.
     uint64_t StoreText(const char* text, size_t length);
+    // A new record block (Reserve's if there is one); throws std::bad_alloc.
+    std::unique_ptr<Item[]> NewItemBlock();
+    // Allocates a record block, `pending` more being on their way; throws
+    // std::bad_alloc.
+    std::unique_ptr<Item[]> AllocateItemBlock(size_t pending);
 
     Item& item(Index i) { return itemBlocks_[i >> kItemBlockShift][i & (kItemBlockSize - 1)]; }
     const Item& item(Index i) const { return itemBlocks_[i >> kItemBlockShift][i & (kItemBlockSize - 1)]; }
 
     std::vector<std::unique_ptr<Item[]>> itemBlocks_;
-    std::vector<std::unique_ptr<char[]>> textBlocks_;
-    std::vector<std::unique_ptr<char[]>> bigTexts_;  // texts longer than a text block
-    size_t textUsed_ = kTextBlockSize;                // in the last text block
+    std::vector<TextChunk> textChunks_;
+    size_t textUsed_ = 0;  // in the last text chunk
+    // Room made by Reserve and not used yet.
+    std::vector<std::unique_ptr<Item[]>> spareItemBlocks_;
+    TextChunk spareText_;
     size_t count_ = 0;
     Index firstTop_ = kNone;
     Index lastTop_ = kNone;

@@ -298,6 +298,8 @@ LRESULT TreeWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return TRUE;
     }
+    case TVM_INITSTORAGE:
+        return store.Reserve(wParam, static_cast<size_t>(lParam)) ? TRUE : FALSE;
     case TVM_GETCOUNT:
         return static_cast<LRESULT>(store.Count());
     case TVM_GETNEXTITEM:

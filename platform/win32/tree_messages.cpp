@@ -109,6 +109,8 @@ LRESULT TreeProtocol(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam)
         return InsertItem(view, reinterpret_cast<const tp::Insert*>(lParam));
     case tp::kDeleteItem:
         return lParam == tp::kRootHandle ? Clear(view) : FALSE;  // only the whole tree
+    case tp::kInitStorage:
+        return view.store.Reserve(wParam, static_cast<size_t>(lParam)) ? TRUE : FALSE;
     case tp::kGetCount:
         return static_cast<LRESULT>(view.store.Count());
     case tp::kGetNextItem:

@@ -14,6 +14,7 @@ constexpr unsigned kDeleteItem = kFirst + 1;   // only the root: clears the tree
 constexpr unsigned kGetCount = kFirst + 5;
 constexpr unsigned kGetNextItem = kFirst + 10;
 constexpr unsigned kGetItem = kFirst + 62;  // copies the UTF-8 text
+constexpr unsigned kInitStorage = kFirst + 0xE0;  // wParam items, lParam text bytes: room made beforehand
 
 constexpr unsigned kNextRoot = 0x0000;
 constexpr unsigned kNextSibling = 0x0001;

@@ -16,6 +16,7 @@ static_assert(TVM_DELETEITEM == tp::kDeleteItem);
 static_assert(TVM_GETCOUNT == tp::kGetCount);
 static_assert(TVM_GETNEXTITEM == tp::kGetNextItem);
 static_assert(TVM_GETITEM == tp::kGetItem);
+static_assert(TVM_INITSTORAGE == tp::kInitStorage);
 static_assert(TVGN_ROOT == tp::kNextRoot && TVGN_NEXT == tp::kNextSibling);
 static_assert(TVGN_PARENT == tp::kNextParent && TVGN_CHILD == tp::kNextChild);
 static_assert(TVIF_TEXT == tp::kMaskText);

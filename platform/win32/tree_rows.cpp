@@ -1,6 +1,7 @@
 #include "tree_rows.h"
 
 #include <algorithm>
+#include <new>
 
 using Index = TreeRows::Index;
 constexpr Index kNone = TreeStore::kNone;
@@ -130,10 +131,17 @@ bool TreeRows::Shown(Index i) const {
 void TreeRows::ItemAppended(Index i) {
     if (stale_) return;
     const Index parent = store_.Parent(i);
-    if (parent == kNone)
-        rows_.push_back(i);  // the last top-level item is the last row
-    else if (Expanded(parent) && Shown(parent))
+    if (parent == kNone) {
+        // The last top-level item is the last row; should the vector not
+        // grow, the rows are rebuilt when next looked at.
+        try {
+            rows_.push_back(i);
+        } catch (const std::bad_alloc&) {
+            stale_ = true;
+        }
+    } else if (Expanded(parent) && Shown(parent)) {
         stale_ = true;
+    }
 }
 
 void TreeRows::Clear() {

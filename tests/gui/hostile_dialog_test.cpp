@@ -7,9 +7,12 @@
 
 #include "analysis.h"
 #include "byte_builder.h"
-#include "node_block_test_hooks.h"
 #include "dialog_driver.h"
+#include "memory_budget.h"
+#include "node_block_test_hooks.h"
+#include "read_failure_test_hooks.h"
 #include "riff_analysis.h"
+#include "tree_store.h"
 
 namespace {
 
@@ -122,6 +125,77 @@ TEST_F(HostileDialog, RunningOutOfMemoryReportsAndKeepsTheOldTree) {
     });
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, ReasonText(Reason::kOutOfMemory));
+}
+
+// Tarnwick's dialog with its tree control open to the test.
+class TreeProbeDlg : public ProbeDlg {
+public:
+    using ProbeDlg::m_tree;
+};
+
+// 100,000 empty chunks in LIST movi: 100,002 items, two record blocks of the
+// tree store.
+std::string BigAvi(HostileDialog& t) {
+    Bytes movi;
+    for (int i = 0; i < 100000; ++i) movi.code("00dc").le32(0);
+    return t.File("big.avi", Form("AVI ", Bytes::List("movi", movi)).str());
+}
+
+TEST_F(HostileDialog, TreeItemsThatDoNotFitKeepTheOldTree) {
+    // Defect: the tree store cannot get memory for more than 70,000 items,
+    // and the new tree needs 100,002: an item per node or none at all.
+    // Then a budget the nodes fit into but the nodes and items do not.
+    const std::string big = BigAvi(*this);
+    TreeProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, good);
+        Click(w, IDC_ANALYZE);
+        const ChunkNode* before = dlg.m_pRoot;
+        TreeStore::SetCapacityLimitForTesting(70000);
+        TypePath(w, big);
+        Click(w, IDC_ANALYZE);
+        TreeStore::SetCapacityLimitForTesting(0);
+        EXPECT_EQ(Items(w), goodItems);
+        EXPECT_EQ(dlg.m_pRoot, before);
+
+        SetMemoryBudget(8 << 20);  // the nodes take under 6 MiB, their items 4.5 MiB more
+        Click(w, IDC_ANALYZE);
+        SetMemoryBudget(0);
+        EXPECT_EQ(Items(w), goodItems);
+        EXPECT_EQ(dlg.m_pRoot, before);
+
+        Click(w, IDC_ANALYZE);
+        EXPECT_EQ(dlg.m_tree.GetCount(), 100002u);
+    });
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kOutOfMemory));
+    EXPECT_EQ(boxes[1].text, ReasonText(Reason::kOutOfMemory));
+}
+
+TEST_F(HostileDialog, ReadErrorShowsThePartialTreeThenSaysSo) {
+    // Defect: the file system fails every read from 64 KiB on.
+    const std::string big = BigAvi(*this);
+    TreeProbeDlg dlg;
+    std::vector<UINT> itemsWhenTold;
+    AfxSetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        boxes.push_back(r);
+        itemsWhenTold.push_back(dlg.m_tree.GetCount());
+        return IDOK;
+    });
+    Run(dlg, [&](QWidget* w) {
+        SetReadFailureForTesting(65536, EIO);
+        TypePath(w, big);
+        Click(w, IDC_ANALYZE);
+        SetReadFailureForTesting(-1, 0);
+        const Items_t items = Items(w);
+        ASSERT_EQ(items.size(), 2u + (65536 - 24) / 8);  // RIFF, movi, the chunks read whole
+        EXPECT_EQ(items[1], "  LIST_movi[800004Bytes]");
+        EXPECT_EQ(items.back(), "    00dc[0Bytes]");
+    });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kReadError));
+    EXPECT_EQ(boxes[0].text, "文件读取出错，无法读到结尾！");
+    EXPECT_EQ(itemsWhenTold, std::vector<UINT>{2u + (65536 - 24) / 8});  // the tree was in before the box
 }
 
 }  // namespace

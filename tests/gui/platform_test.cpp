@@ -126,6 +126,31 @@ TEST(TreeStore, ManyItemsCrossBlockBoundaries) {
     EXPECT_LE(s.RecordBytes(), 200001u * 32 + (2u << 20) + 200000u * 4 * 2);
 }
 
+TEST(TreeStore, RoomMadeBeforeClearingHoldsTheWholeNextTree) {
+    TreeStore s;
+    const auto old = s.Append(TreeStore::kNone, "old", 3);
+    const std::string text = "00dc[0Bytes]";
+    const size_t items = 150000;  // three record blocks
+    // Reserving beyond what memory allows fails and leaves the items there.
+    TreeStore::SetCapacityLimitForTesting(2 * 65536);
+    EXPECT_FALSE(s.Reserve(items, items * (text.size() + 1)));
+    EXPECT_EQ(s.Count(), 1u);
+    EXPECT_STREQ(s.Text(old), "old");
+    TreeStore::SetCapacityLimitForTesting(0);
+
+    // Once the room is made, no allocation is needed any more: with every
+    // further record block refused, the next tree still goes in whole.
+    ASSERT_TRUE(s.Reserve(items, items * (text.size() + 1)));
+    TreeStore::SetCapacityLimitForTesting(1);
+    s.Clear();
+    const auto root = s.Append(TreeStore::kNone, text.data(), text.size());
+    size_t appended = root == TreeStore::kNone ? 0 : 1;
+    for (size_t i = 1; i < items; ++i) appended += s.Append(root, text.data(), text.size()) != TreeStore::kNone;
+    TreeStore::SetCapacityLimitForTesting(0);
+    EXPECT_EQ(appended, items);
+    EXPECT_STREQ(s.Text(s.ChildAt(root, static_cast<uint32_t>(items - 2))), "00dc[0Bytes]");
+}
+
 TEST(TreeCtrl, InsertsReadsBackAndShowsAfterTheEventLoop) {
     CTreeCtrl tree;
     ASSERT_TRUE(tree.Create(WS_CHILD | WS_BORDER | TVS_HASBUTTONS | TVS_LINESATROOT, RECT{0, 0, 200, 300}, nullptr, 7));

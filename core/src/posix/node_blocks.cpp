@@ -1,6 +1,7 @@
 // Node blocks on POSIX systems: anonymous private mappings, which read as
 // zero and are backed page by page as nodes are written.
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include "../system.h"
 
@@ -16,5 +17,12 @@ void* MapBlock(size_t bytes, bool large) {
 }
 
 void UnmapBlock(void* block, size_t bytes) { ::munmap(block, bytes); }
+
+uint64_t PhysicalMemory() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) return 0;
+    return static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+}
 
 }  // namespace viewer::sys

@@ -69,16 +69,32 @@ FileHandle OpenRegularFile(const std::string& path, int64_t* length) {
     return reinterpret_cast<FileHandle>(file);
 }
 
-int64_t ReadAt(FileHandle file, void* buffer, size_t n, int64_t offset) {
+int64_t ReadAt(FileHandle file, void* buffer, size_t n, int64_t offset, int* error) {
     // One call reads at most what a DWORD counts; the caller asks again.
     const DWORD want = n > (DWORD{1} << 30) ? (DWORD{1} << 30) : static_cast<DWORD>(n);
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(static_cast<uint64_t>(offset));
     at.OffsetHigh = static_cast<DWORD>(static_cast<uint64_t>(offset) >> 32);
     DWORD got = 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, want, &got, &at))
-        return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, want, &got, &at)) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_HANDLE_EOF) return 0;
+        *error = static_cast<int>(code);
+        return -1;
+    }
     return got;
+}
+
+std::string ErrorText(int error) {
+    wchar_t* text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::u16string wide(reinterpret_cast<const char16_t*>(text), n);
+    if (text) LocalFree(text);
+    while (!wide.empty() && (wide.back() == u'\r' || wide.back() == u'\n' || wide.back() == u' ')) wide.pop_back();
+    if (wide.empty()) return "Windows error " + std::to_string(error);
+    return Utf16ToUtf8(wide);
 }
 
 void CloseFile(FileHandle file) {

@@ -13,4 +13,10 @@ void* MapBlock(size_t bytes, bool /*large*/) {
 
 void UnmapBlock(void* block, size_t /*bytes*/) { VirtualFree(block, 0, MEM_RELEASE); }
 
+uint64_t PhysicalMemory() {
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
 }  // namespace viewer::sys

@@ -1,0 +1,27 @@
+// How much memory one analysis may take: its nodes, and in the dialog also
+// the tree control's items. An analysis that would pass it stops with the
+// out-of-memory reason, as when the system has no memory left, but before
+// the system is pressed into paging or into ending processes.
+#pragma once
+
+#include <cstdint>
+
+namespace viewer {
+
+// The environment variable that sets the budget in bytes, for both programs
+// and their dump tools: decimal digits, optionally followed by K, M or G
+// (KiB, MiB, GiB), e.g. 256M.
+inline constexpr const char kMemoryBudgetVariable[] = "VIEWER_MEMORY_BUDGET";
+
+// Parses a size as the variable takes it. False for anything else: an empty
+// text, zero, other characters, a size past 2^64.
+bool ParseMemorySize(const char* text, uint64_t* bytes);
+
+// The budget: the variable's size when it holds a valid one, else a quarter
+// of the machine's physical memory. The environment is read once.
+uint64_t MemoryBudget();
+
+// Replaces the budget for this process; 0 goes back to the one above.
+void SetMemoryBudget(uint64_t bytes);
+
+}  // namespace viewer
