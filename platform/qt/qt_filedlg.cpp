@@ -3,6 +3,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QHeaderView>
+#include <QTreeView>
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -47,6 +49,13 @@ INT_PTR CFileDialog::DoModal() {
     const QFontMetrics metrics(dialog.font());
     dialog.resize(std::max(dialog.sizeHint().width(), metrics.averageCharWidth() * 110),
                   std::max(dialog.sizeHint().height(), metrics.height() * 28));
+    // Size, type and date as wide as what they show; the name takes the rest.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        for (int column = 0; column < header->count(); ++column)
+            header->setSectionResizeMode(column, column == 0 ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    }
     dialog.setAcceptMode(m_bOpen ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     // Without "file must exist" a name may be typed that does not exist (yet).
     dialog.setFileMode((m_bOpen && (m_flags & OFN_FILEMUSTEXIST)) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
