@@ -5,6 +5,7 @@
 // picks Quellby), since each program's resources use the same ids.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@
 #include "tree_protocol.h"
 #include "tree_store.h"
 #include "viewer_dlg.h"
+
+#include <shlobj.h>  // DROPFILES
 
 namespace {
 
@@ -348,6 +351,34 @@ TEST_F(ShellDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBox) {
     EXPECT_EQ(popup.back().text, Expected().aboutEntry);
     EXPECT_EQ(popup.back().id, static_cast<UINT>(IDM_ABOUTBOX));
     EXPECT_TRUE(popup[popup.size() - 2].flags & MF_SEPARATOR);
+}
+
+// A drop as the shell hands it over: a DROPFILES block with wide names.
+HDROP MakeDrop(const std::vector<std::wstring>& paths) {
+    size_t chars = 1;
+    for (const std::wstring& p : paths) chars += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
+    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+    files->pFiles = sizeof(DROPFILES);
+    files->fWide = TRUE;
+    auto* names = reinterpret_cast<wchar_t*>(files + 1);
+    for (const std::wstring& p : paths) names = std::copy(p.begin(), p.end(), names) + 1;
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(ShellDialog, OneDroppedFileNamesThePathAndSeveralAreIgnored) {
+    std::vector<std::string> fields;
+    Run([&](HWND w) {
+        SendMessageW(w, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({L"C:\\媒体\\影片.avi"})), 0);
+        fields.push_back(WindowText(GetDlgItem(w, IDC_PATH)));
+        SendMessageW(w, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({L"C:\\a.avi", L"C:\\b.avi"})), 0);
+        fields.push_back(WindowText(GetDlgItem(w, IDC_PATH)));
+        fields.push_back(std::to_string(SendMessageW(GetDlgItem(w, IDC_TREE), tree_protocol::kGetCount, 0, 0)));
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(fields, (std::vector<std::string>{"C:\\媒体\\影片.avi", "C:\\媒体\\影片.avi", "0"}));
+    EXPECT_TRUE(boxes.empty());
 }
 
 }  // namespace
