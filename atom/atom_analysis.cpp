@@ -31,8 +31,9 @@ public:
     // Walks the atoms of one span, `remaining` bytes of which lie ahead of the
     // current position, and leaves the position at the span's end (unless the
     // data ends first). Returns the first atom, or null. `depth` is the depth
-    // of the atoms found here (TOP is depth 0).
-    ChunkNode* ParseAtomList(int64_t remaining, int depth);
+    // of the atoms found here (TOP is depth 0); `parent` is the node they
+    // belong to, marked when a tail too short for a header is skipped.
+    ChunkNode* ParseAtomList(int64_t remaining, int depth, ChunkNode* parent);
 
 private:
     // The size of the atom whose 8-byte header has been read into `header`
@@ -64,9 +65,12 @@ bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* siz
     return true;
 }
 
-ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
+ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* parent) {
     ChunkNode* first = nullptr;
     ChunkNode* last = nullptr;
+    // An atom past a span that ends where the file does is marked truncated
+    // alone: the two figures would be the same.
+    const bool spanEndsFile = src_.Tell() + remaining == src_.Length();
 
     while (remaining >= kHeader && !outOfMemory_) {
         const int64_t offset = src_.Tell();
@@ -88,6 +92,18 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
         }
         viewer::CopyCode(node->label, header + 4);
         node->size = size;
+        node->headerSize = static_cast<uint8_t>(headerSize);
+        if (headerSize == kLargeHeader)
+            node->notes = viewer::kLargeSize;
+        else if (viewer::ReadBe32(header) == 0)
+            node->notes = viewer::kSizeZeroToEnd;
+        if (size < 0)
+            node->anomalies = viewer::kNegativeSize;
+        else if (size < headerSize)
+            node->anomalies = viewer::kSizeBelowHeader;
+        else if (size > src_.Length() - offset)
+            node->anomalies = viewer::kTruncated;
+        if (size > remaining && !spanEndsFile) node->anomalies |= viewer::kOverrunsParent;
         if (last)
             last->next = node;
         else
@@ -112,15 +128,22 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
             }
             src_.Skip(kUuidExtension);
             payload -= kUuidExtension;
+            node->headerSize = static_cast<uint8_t>(headerSize + kUuidExtension);
         }
-        if (depth < kMaxDepth)
-            node->firstChild = ParseAtomList(payload, depth + 1);
-        else
+        if (depth < kMaxDepth) {
+            node->firstChild = ParseAtomList(payload, depth + 1, node);
+        } else {
             src_.Skip(payload);
+            if (payload >= kHeader) node->anomalies |= viewer::kDepthLimit;
+        }
         remaining -= size;
     }
-    // Fewer bytes than a header are left: they belong to the span, step over them.
-    if (remaining > 0 && remaining < kHeader) src_.Skip(remaining);
+    // Fewer bytes than a header are left: they belong to the span, step over
+    // them. After atoms, that is a tail the list could not read.
+    if (remaining > 0 && remaining < kHeader) {
+        src_.Skip(remaining);
+        if (last) parent->anomalies |= viewer::kTailSkipped;
+    }
     if (last) last->next = nullptr;
     return first;
 }
@@ -141,9 +164,11 @@ Analysis Analyze(ByteSource& source) {
     if (!root) return Analysis::Failure(Reason::kOutOfMemory);
     std::memcpy(root->label, "TOP", 3);
     root->size = source.Length();
+    result.tree->fileLength = source.Length();
+    result.tree->sizeCountsHeader = true;
     source.Seek(0);
     AtomWalker walker(source, *result.tree);
-    root->firstChild = walker.ParseAtomList(root->size, 1);
+    root->firstChild = walker.ParseAtomList(root->size, 1, root);
     if (walker.outOfMemory()) return Analysis::Failure(Reason::kOutOfMemory);
     result.tree->root = root;
     result.TakeReadFailure(source);
