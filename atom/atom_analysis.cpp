@@ -39,10 +39,11 @@ private:
     // The size of the atom whose 8-byte header has been read into `header`
     // (room for 16 bytes): a 64-bit size that follows the type is read too
     // and counted in *headerSize; size 0 runs to the end of the enclosing
-    // span. False when the data ends within the header. Part of the walk's
-    // inner loop, once per atom: inlined into it.
+    // span (*note says which of the two it was). False when the data ends
+    // within the header. Part of the walk's inner loop, once per atom:
+    // inlined into it.
     [[gnu::always_inline]] inline bool ReadSize(unsigned char* header, int64_t remaining, int64_t* size,
-                                                int64_t* headerSize);
+                                                int64_t* headerSize, uint8_t* note);
 
     ByteSource& src_;
     ChunkTree& tree_;
@@ -50,15 +51,19 @@ private:
     bool outOfMemory_ = false;
 };
 
-bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* size, int64_t* headerSize) {
+bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* size, int64_t* headerSize,
+                          uint8_t* note) {
     const uint32_t field = viewer::ReadBe32(header);
     *headerSize = kHeader;
+    *note = 0;
     if (field == 1) {
         if (src_.Read(header + kHeader, 8) != 8) return false;
         *headerSize = kLargeHeader;
         *size = static_cast<int64_t>(viewer::ReadBe64(header + 8));
+        *note = viewer::kLargeSize;
     } else if (field == 0) {
         *size = remaining;
+        *note = viewer::kSizeZeroToEnd;
     } else {
         *size = wide_ ? static_cast<int64_t>(field) : static_cast<int64_t>(static_cast<int32_t>(field));
     }
@@ -83,7 +88,8 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
             break;
         }
         int64_t size, headerSize;
-        if (!ReadSize(header, remaining, &size, &headerSize)) break;
+        uint8_t note;
+        if (!ReadSize(header, remaining, &size, &headerSize, &note)) break;
 
         ChunkNode* node = tree_.NewNode(offset);
         if (!node) {
@@ -93,17 +99,7 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
         viewer::CopyCode(node->label, header + 4);
         node->size = size;
         node->headerSize = static_cast<uint8_t>(headerSize);
-        if (headerSize == kLargeHeader)
-            node->notes = viewer::kLargeSize;
-        else if (viewer::ReadBe32(header) == 0)
-            node->notes = viewer::kSizeZeroToEnd;
-        if (size < 0)
-            node->anomalies = viewer::kNegativeSize;
-        else if (size < headerSize)
-            node->anomalies = viewer::kSizeBelowHeader;
-        else if (size > src_.Length() - offset)
-            node->anomalies = viewer::kTruncated;
-        if (size > remaining && !spanEndsFile) node->anomalies |= viewer::kOverrunsParent;
+        node->notes = note;
         if (last)
             last->next = node;
         else
@@ -111,6 +107,16 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
         last = node;
 
         if (size < headerSize || size > remaining) {
+            // Every span walked lies inside the file, so only an atom past
+            // its span can be past the end of the file.
+            if (size < 0) {
+                node->anomalies = viewer::kNegativeSize;
+            } else if (size < headerSize) {
+                node->anomalies = viewer::kSizeBelowHeader;
+            } else {
+                if (size > src_.Length() - offset) node->anomalies = viewer::kTruncated;
+                if (!spanEndsFile) node->anomalies |= viewer::kOverrunsParent;
+            }
             // Smaller than its own header, negative, or past the end of its
             // parent: shown as declared, childless, and the last of its list.
             src_.Skip(remaining - headerSize);
