@@ -31,17 +31,19 @@ public:
     // Walks the atoms of one span, `remaining` bytes of which lie ahead of the
     // current position, and leaves the position at the span's end (unless the
     // data ends first). Returns the first atom, or null. `depth` is the depth
-    // of the atoms found here (TOP is depth 0).
-    ChunkNode* ParseAtomList(int64_t remaining, int depth);
+    // of the atoms found here (TOP is depth 0); `parent` is the node they
+    // belong to, marked when a tail too short for a header is skipped.
+    ChunkNode* ParseAtomList(int64_t remaining, int depth, ChunkNode* parent);
 
 private:
     // The size of the atom whose 8-byte header has been read into `header`
     // (room for 16 bytes): a 64-bit size that follows the type is read too
     // and counted in *headerSize; size 0 runs to the end of the enclosing
-    // span. False when the data ends within the header. Part of the walk's
-    // inner loop, once per atom: inlined into it.
+    // span (*note says which of the two it was). False when the data ends
+    // within the header. Part of the walk's inner loop, once per atom:
+    // inlined into it.
     [[gnu::always_inline]] inline bool ReadSize(unsigned char* header, int64_t remaining, int64_t* size,
-                                                int64_t* headerSize);
+                                                int64_t* headerSize, uint8_t* note);
 
     ByteSource& src_;
     ChunkTree& tree_;
@@ -49,24 +51,31 @@ private:
     bool outOfMemory_ = false;
 };
 
-bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* size, int64_t* headerSize) {
+bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* size, int64_t* headerSize,
+                          uint8_t* note) {
     const uint32_t field = viewer::ReadBe32(header);
     *headerSize = kHeader;
+    *note = 0;
     if (field == 1) {
         if (src_.Read(header + kHeader, 8) != 8) return false;
         *headerSize = kLargeHeader;
         *size = static_cast<int64_t>(viewer::ReadBe64(header + 8));
+        *note = viewer::kLargeSize;
     } else if (field == 0) {
         *size = remaining;
+        *note = viewer::kSizeZeroToEnd;
     } else {
         *size = wide_ ? static_cast<int64_t>(field) : static_cast<int64_t>(static_cast<int32_t>(field));
     }
     return true;
 }
 
-ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
+ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* parent) {
     ChunkNode* first = nullptr;
     ChunkNode* last = nullptr;
+    // An atom past a span that ends where the file does is marked truncated
+    // alone: the two figures would be the same.
+    const bool spanEndsFile = src_.Tell() + remaining == src_.Length();
 
     while (remaining >= kHeader && !outOfMemory_) {
         const int64_t offset = src_.Tell();
@@ -79,7 +88,8 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
             break;
         }
         int64_t size, headerSize;
-        if (!ReadSize(header, remaining, &size, &headerSize)) break;
+        uint8_t note;
+        if (!ReadSize(header, remaining, &size, &headerSize, &note)) break;
 
         ChunkNode* node = tree_.NewNode(offset);
         if (!node) {
@@ -88,6 +98,8 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
         }
         viewer::CopyCode(node->label, header + 4);
         node->size = size;
+        node->headerSize = static_cast<uint8_t>(headerSize);
+        node->notes = note;
         if (last)
             last->next = node;
         else
@@ -95,6 +107,16 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
         last = node;
 
         if (size < headerSize || size > remaining) {
+            // Every span walked lies inside the file, so only an atom past
+            // its span can be past the end of the file.
+            if (size < 0) {
+                node->anomalies = viewer::kNegativeSize;
+            } else if (size < headerSize) {
+                node->anomalies = viewer::kSizeBelowHeader;
+            } else {
+                if (size > src_.Length() - offset) node->anomalies = viewer::kTruncated;
+                if (!spanEndsFile) node->anomalies |= viewer::kOverrunsParent;
+            }
             // Smaller than its own header, negative, or past the end of its
             // parent: shown as declared, childless, and the last of its list.
             src_.Skip(remaining - headerSize);
@@ -112,15 +134,22 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth) {
             }
             src_.Skip(kUuidExtension);
             payload -= kUuidExtension;
+            node->headerSize = static_cast<uint8_t>(headerSize + kUuidExtension);
         }
-        if (depth < kMaxDepth)
-            node->firstChild = ParseAtomList(payload, depth + 1);
-        else
+        if (depth < kMaxDepth) {
+            node->firstChild = ParseAtomList(payload, depth + 1, node);
+        } else {
             src_.Skip(payload);
+            if (payload >= kHeader) node->anomalies |= viewer::kDepthLimit;
+        }
         remaining -= size;
     }
-    // Fewer bytes than a header are left: they belong to the span, step over them.
-    if (remaining > 0 && remaining < kHeader) src_.Skip(remaining);
+    // Fewer bytes than a header are left: they belong to the span, step over
+    // them. After atoms, that is a tail the list could not read.
+    if (remaining > 0 && remaining < kHeader) {
+        src_.Skip(remaining);
+        if (last) parent->anomalies |= viewer::kTailSkipped;
+    }
     if (last) last->next = nullptr;
     return first;
 }
@@ -141,9 +170,11 @@ Analysis Analyze(ByteSource& source) {
     if (!root) return Analysis::Failure(Reason::kOutOfMemory);
     std::memcpy(root->label, "TOP", 3);
     root->size = source.Length();
+    result.tree->fileLength = source.Length();
+    result.tree->sizeCountsHeader = true;
     source.Seek(0);
     AtomWalker walker(source, *result.tree);
-    root->firstChild = walker.ParseAtomList(root->size, 1);
+    root->firstChild = walker.ParseAtomList(root->size, 1, root);
     if (walker.outOfMemory()) return Analysis::Failure(Reason::kOutOfMemory);
     result.tree->root = root;
     result.TakeReadFailure(source);

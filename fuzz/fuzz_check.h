@@ -17,6 +17,7 @@
 
 #include "analysis.h"
 #include "byte_source.h"
+#include "node_hints.h"
 
 namespace fuzz {
 
@@ -35,23 +36,79 @@ using viewer::Reason;
     std::abort();
 }
 
+// Checks that what the walk marked on a node agrees with its figures:
+// each figure is derived from the node, its parent and the data's length
+// (node_hints.h), and a node is marked past its parent or past the data
+// exactly when its declared end lies there.
+inline void CheckHints(const ChunkTree& tree, const ChunkNode& node, const ChunkNode* parent, int64_t length) {
+    using namespace viewer;
+    if (tree.fileLength != length) Fail("the tree does not know the data's length", &node);
+    const NodeDescription d = DescribeNode(node, parent, tree);
+    const int64_t end = DeclaredEnd(node, tree);
+    for (size_t i = 0; i < d.anomalyCount; ++i) {
+        const Hint& h = d.anomalies[i];
+        switch (h.kind) {
+        case HintKind::kOverrunsParent:
+            if (!parent || h.bytes <= 0 || h.bytes != end - SpanEnd(*parent, tree))
+                Fail("overrun figure is not its declared end minus its parent's end", &node);
+            break;
+        case HintKind::kTruncated:
+            if (h.bytes <= 0 || h.bytes != end - length) Fail("truncation figure is not its declared end minus the length", &node);
+            break;
+        case HintKind::kNegativeSize:
+            if (node.size >= 0) Fail("marked negative with a size of 0 or more", &node);
+            break;
+        case HintKind::kSizeBelowHeader:
+            if (node.size < 0 || node.size >= node.headerSize) Fail("marked below its header wrongly", &node);
+            break;
+        case HintKind::kMissingPad:
+            if ((node.size & 1) == 0) Fail("marked without pad at an even size", &node);
+            break;
+        case HintKind::kDepthLimit:
+            if (node.firstChild) Fail("marked at the nesting bound with children", &node);
+            break;
+        case HintKind::kListTooSmall:
+            if (node.size < 0 || node.size >= 4 || node.firstChild) Fail("marked too small for its type wrongly", &node);
+            break;
+        case HintKind::kTailSkipped:
+            if (h.bytes < 1 || h.bytes > 7) Fail("skipped tail not 1 to 7 bytes", &node);
+            break;
+        default:
+            Fail("unknown anomaly", &node);
+        }
+    }
+    // And the other way round: each end past its bounds is marked.
+    if (node.size >= 0 && end > length && !(node.anomalies & (kTruncated | kSizeBelowHeader)))
+        Fail("declared end past the data, not marked", &node);
+    if (parent && node.size >= 0 && end > SpanEnd(*parent, tree) && SpanEnd(*parent, tree) != length &&
+        !(node.anomalies & kOverrunsParent))
+        Fail("declared end past its parent, not marked", &node);
+}
+
 // Checks the shape of a finished tree over `length` bytes of data:
 //  - every node's header lies inside the data (0 <= offset < length); a
 //    root that stands for an empty file sits at offset 0;
 //  - no node lies deeper than maxDepth below its top-level item;
 //  - a child's header comes after its parent's, and siblings come in file
-//    order (the walks only ever move forward past a header they have read).
+//    order (the walks only ever move forward past a header they have read);
+//  - the anomalies' figures agree with the nodes (CheckHints).
 // Returns the number of nodes. Iterative, so a tree that broke the depth
 // bound cannot take the checker's stack with it.
 inline size_t CheckTree(const ChunkTree& tree, int64_t length, int maxDepth, bool syntheticRoot) {
     if (!tree.root) Fail("a successful analysis has no root", nullptr);
     size_t count = 0;
-    std::vector<std::pair<const ChunkNode*, int>> pending;
-    for (const ChunkNode* top = tree.root; top; top = top->next) pending.emplace_back(top, 0);
+    struct Pending {
+        const ChunkNode* node;
+        int depth;
+        const ChunkNode* parent;
+    };
+    std::vector<Pending> pending;
+    for (const ChunkNode* top = tree.root; top; top = top->next) pending.push_back({top, 0, nullptr});
     while (!pending.empty()) {
-        const auto [node, depth] = pending.back();
+        const auto [node, depth, parent] = pending.back();
         pending.pop_back();
         ++count;
+        CheckHints(tree, *node, parent, length);
         const bool emptyRoot = syntheticRoot && depth == 0 && length == 0 && node->offset == 0;
         if (node->offset < 0 || (node->offset >= length && !emptyRoot)) Fail("offset outside the data", node);
         if (depth > maxDepth) Fail("deeper than the nesting bound", node);
@@ -61,7 +118,7 @@ inline size_t CheckTree(const ChunkTree& tree, int64_t length, int maxDepth, boo
         for (const ChunkNode* child = node->firstChild; child; child = child->next) {
             if (child->offset < firstChildAt) Fail("child before its parent", child);
             if (child->next && child->next->offset <= child->offset) Fail("siblings out of file order", child->next);
-            pending.emplace_back(child, depth + 1);
+            pending.push_back({child, depth + 1, node});
         }
     }
     if (count != tree.NodeCount()) Fail("tree does not hold every node it allocated", nullptr);

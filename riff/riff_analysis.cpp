@@ -46,14 +46,17 @@ private:
         return static_cast<int32_t>(static_cast<uint32_t>(remaining) - static_cast<uint32_t>(amount));
     }
 
-    // After a chunk of odd size comes a pad byte, if the writer put one there.
-    void SkipPad(int64_t& remaining) {
+    // After a chunk of odd size comes a pad byte, if the writer put one there;
+    // a chunk whose writer left it out is marked.
+    void SkipPad(ChunkNode* node, int64_t& remaining) {
         unsigned char pad;
         if (src_.Read(&pad, 1) != 1) return;
-        if (pad == 0)
+        if (pad == 0) {
             remaining = Reduce(remaining, 1);
-        else
+        } else {
             src_.Skip(-1);
+            node->anomalies |= viewer::kMissingPad;
+        }
     }
 
     // A node for the chunk whose header (12 bytes for a list: with its type)
@@ -71,6 +74,13 @@ private:
             CopyCode(node->label + 5, header + 8);
         }
         node->size = SizeField(header + 4);
+        node->headerSize = isList ? 12 : 8;
+        // The size checked against the end of the file; against the span
+        // that holds it, by the caller.
+        if (node->size < 0)
+            node->anomalies = viewer::kNegativeSize;
+        else if (node->size > src_.Length() - offset - 8)
+            node->anomalies = viewer::kTruncated;
         return node;
     }
 
@@ -93,6 +103,8 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
         last = node;
     };
 
+    // Where the chunks of this list must end.
+    const int64_t spanEnd = src_.Tell() + remaining;
     while (remaining > 0 && !outOfMemory_) {
         const int64_t offset = src_.Tell();
         unsigned char header[12];
@@ -114,23 +126,28 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
             break;
         }
 
+        // Past a span that ends where the file does, the chunk is marked
+        // truncated alone: the two figures would be the same.
+        if (size > spanEnd - offset - 8 && spanEnd != src_.Length()) node->anomalies |= viewer::kOverrunsParent;
         const int64_t oldRemaining = remaining;
         remaining = Reduce(remaining, size + 8);
 
         if (isList && size < 4) {
             // Too small to hold its own type: no children, and the walk goes
             // on from the chunk's declared end, which lies behind the type.
+            node->anomalies |= viewer::kListTooSmall;
             src_.Skip(size + 8 - headerRead);
-            if ((size & 1) != 0 && remaining > 0) SkipPad(remaining);
+            if ((size & 1) != 0 && remaining > 0) SkipPad(node, remaining);
             continue;
         }
         if (isList && depth < kMaxDepth) {
             // Children are read with the LIST's own declared size, also when
             // that runs past the enclosing span.
             node->firstChild = ParseChunkList(size - 4, depth + 1);
-            if ((size & 1) != 0 && remaining > 0) SkipPad(remaining);
+            if ((size & 1) != 0 && remaining > 0) SkipPad(node, remaining);
             continue;
         }
+        if (isList) node->anomalies |= viewer::kDepthLimit;
 
         // A leaf, or a LIST too deep to open, which is passed like a leaf.
         if (remaining < 0) {
@@ -138,7 +155,7 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
             break;
         }
         src_.Skip(size + 8 - headerRead);  // to the chunk's declared end
-        if ((size & 1) != 0 && remaining > 0) SkipPad(remaining);
+        if ((size & 1) != 0 && remaining > 0) SkipPad(node, remaining);
     }
     if (last) last->next = nullptr;
     return first;
@@ -150,6 +167,7 @@ ChunkNode* RiffWalker::WalkRoot(int64_t offset, const unsigned char* header) {
     const int64_t size = root->size;
     // A root of negative size (a streamed file) spans the rest of the file.
     const int64_t span = size < 0 ? src_.Length() - (offset + 12) : size - 4;
+    if (size >= 0 && size < 4) root->anomalies |= viewer::kListTooSmall;
     root->firstChild = ParseChunkList(span, 1);
     return root;
 }
@@ -194,6 +212,8 @@ Analysis Analyze(ByteSource& source) {
     Analysis result;
     result.tree.reset(new (std::nothrow) ChunkTree());
     if (!result.tree) return Analysis::Failure(Reason::kOutOfMemory);
+    result.tree->fileLength = source.Length();
+    result.tree->sizeCountsHeader = false;
     RiffWalker walker(source, *result.tree);
     result.tree->root = walker.WalkFile();
     if (walker.outOfMemory() || !result.tree->root) return Analysis::Failure(Reason::kOutOfMemory);

@@ -1,8 +1,11 @@
 // Showing a node tree in the tree control: one item per node, inserted in
 // pre-order so that every item's children appear in file order.
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "item_text.h"
+#include "node_tip.h"
 #include "traversal.h"
 #include "viewer_dlg.h"
 
@@ -15,7 +18,8 @@ bool CViewerDlg::ShowTree() {
     char text[kItemTextCapacity];
     for (const ChunkNode* top = m_pRoot; top; top = top->next) {
         ItemText(*top, text);
-        HTREEITEM item = m_tree.InsertItem(TVIF_TEXT, text, 0, 0, 0, 0, 0, nullptr, TVI_LAST);
+        HTREEITEM item = m_tree.InsertItem(TVIF_TEXT | TVIF_PARAM, text, 0, 0, 0, 0, reinterpret_cast<LPARAM>(top),
+                                           nullptr, TVI_LAST);
         if (!item || !FillTree(top, item)) return false;
     }
     return true;
@@ -35,7 +39,9 @@ struct ItemInserter {
         if (failed) return;
         char text[kItemTextCapacity];
         ItemText(node, text);
-        HTREEITEM item = tree.InsertItem(TVIF_TEXT, text, 0, 0, 0, 0, 0, parents[depth], TVI_LAST);
+        // The node is the item's data: the tip and the colour are asked of it.
+        HTREEITEM item = tree.InsertItem(TVIF_TEXT | TVIF_PARAM, text, 0, 0, 0, 0, reinterpret_cast<LPARAM>(&node),
+                                         parents[depth], TVI_LAST);
         if (!item) {
             failed = true;
             return;
@@ -54,4 +60,33 @@ bool CViewerDlg::FillTree(const ChunkNode* node, HTREEITEM parent) {
     ItemInserter inserter{m_tree, {parent}};
     viewer::VisitPreOrder(node->firstChild, inserter);
     return !inserter.failed;
+}
+
+// The node behind an item (its data), or null.
+static const ChunkNode* NodeOf(const CTreeCtrl& tree, HTREEITEM item) {
+    return item ? reinterpret_cast<const ChunkNode*>(tree.GetItemData(item)) : nullptr;
+}
+
+void CViewerDlg::OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult) {
+    auto* tip = reinterpret_cast<NMTVGETINFOTIP*>(pNMHDR);
+    *pResult = 0;
+    const auto* node = reinterpret_cast<const ChunkNode*>(tip->lParam);
+    if (!node || !m_pTree || tip->cchTextMax <= 0) return;
+    const ChunkNode* parent = NodeOf(m_tree, m_tree.GetParentItem(tip->hItem));
+    const std::string text = NodeTipText(viewer::DescribeNode(*node, parent, *m_pTree));
+    size_t n = std::min(text.size(), static_cast<size_t>(tip->cchTextMax - 1));
+    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;  // whole characters
+    text.copy(tip->pszText, n);
+    tip->pszText[n] = '\0';
+}
+
+void CViewerDlg::OnTreeCustomDraw(NMHDR* pNMHDR, LRESULT* pResult) {
+    auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(pNMHDR);
+    *pResult = CDRF_DODEFAULT;
+    if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        *pResult = CDRF_NOTIFYITEMDRAW;
+    } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+        const auto* node = reinterpret_cast<const ChunkNode*>(draw->nmcd.lItemlParam);
+        if (node && node->anomalies) draw->clrText = static_cast<COLORREF>(kAnomalyTextColor);
+    }
 }

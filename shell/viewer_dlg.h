@@ -31,6 +31,11 @@ protected:
     void OnBrowse();
     void OnAnalyze();
     void OnDropFiles(HDROP hDropInfo);
+    // The tree's questions about an item, whose data is its node: the tip
+    // (TVN_GETINFOTIP) and, for a node with an anomaly, the text colour
+    // (NM_CUSTOMDRAW).
+    void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTreeCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
 
     // Runs the program's analysis on the file named by m_strPath. 1: a new
     // tree is stored (m_pRoot); 0: the user has been told why not, and

@@ -27,11 +27,11 @@ TEST(LabelText, FormatsNameAndSignedSize) {
     EXPECT_EQ(LabelText(Node("mdat", INT64_MIN)), "mdat[-9223372036854775808Bytes]");
     EXPECT_EQ(LabelText(Node("", 3)), "[3Bytes]");
 
-    // A label filled to its last byte without a terminator is cut at 16 bytes.
+    // A label filled to its last byte without a terminator is cut at its size.
     ChunkNode full{};
     std::memset(full.label, 'a', sizeof full.label);
     full.size = 1;
-    EXPECT_EQ(LabelText(full), std::string(16, 'a') + "[1Bytes]");
+    EXPECT_EQ(LabelText(full), std::string(sizeof full.label, 'a') + "[1Bytes]");
 }
 
 TEST(CopyCode, BehavesLikeStrncpyOfFour) {
@@ -170,9 +170,9 @@ TEST(DumpFormats, SignedSizesAndDeepIndentation) {
     tree.root = root;
     EXPECT_EQ(DumpText(tree), "TOP[9223372036854775807Bytes]\n  mdat[-1Bytes]\n    free[-9223372036854775808Bytes]\n");
     EXPECT_EQ(DumpJson(tree),
-              "[{\"label\":\"TOP\",\"size\":9223372036854775807,\"offset\":0,\"children\":["
-              "{\"label\":\"mdat\",\"size\":-1,\"offset\":6442450944,\"children\":["
-              "{\"label\":\"free\",\"size\":-9223372036854775808,\"offset\":8,\"children\":[]}]}]}]\n");
+              "[{\"label\":\"TOP\",\"size\":9223372036854775807,\"offset\":0,\"header\":0,\"children\":["
+              "{\"label\":\"mdat\",\"size\":-1,\"offset\":6442450944,\"header\":0,\"children\":["
+              "{\"label\":\"free\",\"size\":-9223372036854775808,\"offset\":8,\"header\":0,\"children\":[]}]}]}]\n");
 }
 
 TEST(DumpFormats, SiblingsAfterClimbingAndTreesDeeperThanAnyStack) {
@@ -192,11 +192,11 @@ TEST(DumpFormats, SiblingsAfterClimbingAndTreesDeeperThanAnyStack) {
     tree.root = r1;
     EXPECT_EQ(DumpText(tree), "R1[0Bytes]\n  L[0Bytes]\n    a[0Bytes]\n  b[0Bytes]\nR2[0Bytes]\n");
     EXPECT_EQ(DumpJson(tree),
-              "[{\"label\":\"R1\",\"size\":0,\"offset\":0,\"children\":["
-              "{\"label\":\"L\",\"size\":0,\"offset\":12,\"children\":["
-              "{\"label\":\"a\",\"size\":0,\"offset\":24,\"children\":[]}]},"
-              "{\"label\":\"b\",\"size\":0,\"offset\":40,\"children\":[]}]},"
-              "{\"label\":\"R2\",\"size\":0,\"offset\":60,\"children\":[]}]\n");
+              "[{\"label\":\"R1\",\"size\":0,\"offset\":0,\"header\":0,\"children\":["
+              "{\"label\":\"L\",\"size\":0,\"offset\":12,\"header\":0,\"children\":["
+              "{\"label\":\"a\",\"size\":0,\"offset\":24,\"header\":0,\"children\":[]}]},"
+              "{\"label\":\"b\",\"size\":0,\"offset\":40,\"header\":0,\"children\":[]}]},"
+              "{\"label\":\"R2\",\"size\":0,\"offset\":60,\"header\":0,\"children\":[]}]\n");
 
     // A chain built by hand far past the walks' nesting bound (JSON: the
     // text form would indent it quadratically).

@@ -166,9 +166,9 @@ TEST(TarnwickDump, JsonKeepsEveryLabelByte) {
     const DumpRun json = Dump({"--json", f.path()});
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out,
-              "[{\"label\":\"RIFF_WAVE\",\"size\":22,\"offset\":0,\"children\":["
-              "{\"label\":\"a\\\"b\\\\\",\"size\":2,\"offset\":12,\"children\":[]},"
-              "{\"label\":\"\\u0001\\u00A9xy\",\"size\":0,\"offset\":22,\"children\":[]}]}]\n");
+              "[{\"label\":\"RIFF_WAVE\",\"size\":22,\"offset\":0,\"header\":12,\"children\":["
+              "{\"label\":\"a\\\"b\\\\\",\"size\":2,\"offset\":12,\"header\":8,\"children\":[]},"
+              "{\"label\":\"\\u0001\\u00A9xy\",\"size\":0,\"offset\":22,\"header\":8,\"children\":[]}]}]\n");
 }
 
 TEST(TarnwickDump, TextLabelsCannotBreakLinesOrDriveTheTerminal) {
@@ -238,8 +238,9 @@ TEST(DumpTools, HelpAndVersionAnswerOnStandardOutput) {
             const DumpRun help = Dump(args, program);
             EXPECT_EQ(help.status, 0);
             EXPECT_EQ(help.err, "");
-            EXPECT_EQ(help.out.rfind("usage: " + name + " [--json] FILE\n", 0), 0u) << help.out;
-            for (const char* part : {"--version", "exit status:", "\n  2  usage error", "\n  5  the output", "example:\n  "})
+            EXPECT_EQ(help.out.rfind("usage: " + name + " [--json | --check] FILE\n", 0), 0u) << help.out;
+            for (const char* part : {"--version", "exit status:", "\n  2  usage error", "\n  3  with --check",
+                                     "\n  5  the output", "example:\n  "})
                 EXPECT_NE(help.out.find(part), std::string::npos) << part;
         }
         const DumpRun version = Dump({"--version"}, program);
@@ -315,6 +316,28 @@ TEST(TarnwickDump, MemoryBudgetEndsASparseFileWithTheMessage) {
 }
 #endif
 
+TEST(DumpTools, CheckExitsWithThreeOnAnomaliesAndZeroWithout) {
+    Bytes cut = Bytes().code("RIFF").le32(1036).code("WAVE").append(Leaf("fmt ", 16)).code("data").le32(1000).fill(100);
+    TempFile bad(cut.str()), good(Form("WAVE", Leaf("fmt ", 16).append(Leaf("data", 4))).str());
+    const DumpRun found = Dump({"--check", bad.path()});
+    EXPECT_EQ(found.status, 3);
+    EXPECT_EQ(found.out, "0 RIFF_WAVE: truncated: the file ends 900 bytes before its declared end\n"
+                         "36 RIFF_WAVE/data: truncated: the file ends 900 bytes before its declared end\n");
+    EXPECT_EQ(found.err, "");
+    const DumpRun none = Dump({"--check", good.path()});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+    // The text form of the same file is the tree alone, as before.
+    EXPECT_EQ(Dump({bad.path()}).out, "RIFF_WAVE[1036Bytes]\n  fmt [16Bytes]\n  data[1000Bytes]\n");
+    EXPECT_EQ(Dump({"--check", TempDir()}).status, 1);
+    EXPECT_EQ(Dump({"--check", "--json", bad.path()}).status, 2);
+    // Notes are not anomalies.
+    TempFile zero(Bytes().be32(0).code("mdat").fill(8).str());
+    const DumpRun note = Dump({"--check", zero.path()}, QUELLBY_DUMP);
+    EXPECT_EQ(note.status, 0);
+    EXPECT_EQ(note.out, "");
+}
+
 TEST(QuellbyDump, PrintsAtomsAndFailsLikeTarnwickDump) {
     Bytes mp4 = Bytes::Atom("ftyp", Bytes().code("isom").le32(0))
                     .append(Bytes::Atom("moov", Bytes::Atom("mvhd", Bytes().fill(100))))
@@ -325,11 +348,11 @@ TEST(QuellbyDump, PrintsAtomsAndFailsLikeTarnwickDump) {
     EXPECT_EQ(text.out, "TOP[143Bytes]\n  ftyp[16Bytes]\n  moov[116Bytes]\n    mvhd[108Bytes]\n  mdat[11Bytes]\n");
     const DumpRun json = Dump({"--json", f.path()}, QUELLBY_DUMP);
     EXPECT_EQ(json.out,
-              "[{\"label\":\"TOP\",\"size\":143,\"offset\":0,\"children\":["
-              "{\"label\":\"ftyp\",\"size\":16,\"offset\":0,\"children\":[]},"
-              "{\"label\":\"moov\",\"size\":116,\"offset\":16,\"children\":["
-              "{\"label\":\"mvhd\",\"size\":108,\"offset\":24,\"children\":[]}]},"
-              "{\"label\":\"mdat\",\"size\":11,\"offset\":132,\"children\":[]}]}]\n");
+              "[{\"label\":\"TOP\",\"size\":143,\"offset\":0,\"header\":0,\"children\":["
+              "{\"label\":\"ftyp\",\"size\":16,\"offset\":0,\"header\":8,\"children\":[]},"
+              "{\"label\":\"moov\",\"size\":116,\"offset\":16,\"header\":8,\"children\":["
+              "{\"label\":\"mvhd\",\"size\":108,\"offset\":24,\"header\":8,\"children\":[]}]},"
+              "{\"label\":\"mdat\",\"size\":11,\"offset\":132,\"header\":8,\"children\":[]}]}]\n");
 
     const DumpRun dir = Dump({TempDir()}, QUELLBY_DUMP);
     EXPECT_EQ(dir.status, 1);

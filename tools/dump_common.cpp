@@ -7,12 +7,16 @@
 
 #include "decimal.h"
 #include "memory_budget.h"
+#include "node_hints.h"
 #include "traversal.h"
 #include "viewer_version.h"
 
 using viewer::Analysis;
 using viewer::ChunkNode;
 using viewer::ChunkTree;
+using viewer::Hint;
+using viewer::HintKind;
+using viewer::NodeDescription;
 
 namespace {
 
@@ -109,12 +113,43 @@ void AppendJsonString(std::string& out, const char* text) {
     out.push_back('"');
 }
 
+// Keeps the ancestors of the node being visited, for the figures of its hints.
+struct Ancestry {
+    std::vector<const ChunkNode*> nodes;
+    // The parent of a node at `depth`, which becomes the last ancestor.
+    const ChunkNode* Enter(const ChunkNode& node, size_t depth) {
+        nodes.resize(depth);
+        const ChunkNode* parent = depth ? nodes[depth - 1] : nullptr;
+        nodes.push_back(&node);
+        return parent;
+    }
+};
+
+// "[{"kind":"truncated","bytes":17640},...]": a figure only where the kind has one.
+void AppendJsonHints(std::string& out, const char* key, const Hint* hints, size_t count) {
+    if (count == 0) return;
+    out.append(",\"").append(key).append("\":[");
+    for (size_t i = 0; i < count; ++i) {
+        if (i) out.push_back(',');
+        out.append("{\"kind\":\"").append(viewer::HintName(hints[i].kind)).push_back('"');
+        if (hints[i].bytes >= 0) {
+            out.append(",\"bytes\":");
+            AppendInt(out, hints[i].bytes);
+        }
+        out.push_back('}');
+    }
+    out.push_back(']');
+}
+
 // The JSON form: each node an object whose "children" array holds the
 // objects of its children; the caller writes the brackets of the top level.
 struct JsonWriter {
     Sink& sink;
+    const ChunkTree& tree;
+    Ancestry ancestry;
     bool needComma = false;  // a sibling's object came before in this array
-    void Enter(const ChunkNode& node, size_t) {
+    void Enter(const ChunkNode& node, size_t depth) {
+        const ChunkNode* parent = ancestry.Enter(node, depth);
         std::string& out = sink.text();
         if (needComma) out.push_back(',');
         char label[sizeof node.label + 1];
@@ -126,6 +161,13 @@ struct JsonWriter {
         AppendInt(out, node.size);
         out.append(",\"offset\":");
         AppendInt(out, node.offset);
+        out.append(",\"header\":");
+        AppendInt(out, node.headerSize);
+        if (node.anomalies || node.notes) {
+            const NodeDescription d = viewer::DescribeNode(node, parent, tree);
+            AppendJsonHints(out, "anomalies", d.anomalies, d.anomalyCount);
+            AppendJsonHints(out, "notes", d.notes, d.noteCount);
+        }
         out.append(",\"children\":[");
         needComma = false;
     }
@@ -136,12 +178,98 @@ struct JsonWriter {
     }
 };
 
+// What --check says about an anomaly, after its kind's name.
+void AppendCheckText(std::string& out, const Hint& hint, const NodeDescription& d) {
+    auto bytes = [&](int64_t n) { AppendInt(out, n); out.append(n == 1 ? " byte" : " bytes"); };
+    switch (hint.kind) {
+    case HintKind::kOverrunsParent:
+        out.append("its declared end lies ");
+        bytes(hint.bytes);
+        out.append(" past the end of its parent");
+        break;
+    case HintKind::kTruncated:
+        out.append("the file ends ");
+        bytes(hint.bytes);
+        out.append(" before its declared end");
+        break;
+    case HintKind::kNegativeSize:
+        out.append("negative size (a streamed file's unknown size)");
+        break;
+    case HintKind::kSizeBelowHeader:
+        out.append("size ");
+        AppendInt(out, d.size);
+        out.append(" is less than its ");
+        AppendInt(out, d.headerSize);
+        out.append("-byte header");
+        break;
+    case HintKind::kMissingPad:
+        out.append("odd size, and no pad byte follows");
+        break;
+    case HintKind::kDepthLimit:
+        out.append("children not read: the nesting bound is reached");
+        break;
+    case HintKind::kListTooSmall:
+        out.append("size ");
+        AppendInt(out, d.size);
+        out.append(" cannot hold its 4-byte type");
+        break;
+    case HintKind::kTailSkipped:
+        bytes(hint.bytes);
+        out.append(" after its last child skipped");
+        break;
+    default:
+        break;
+    }
+}
+
+// The --check form: one line per anomaly, "OFFSET PATH: KIND: what", the
+// path being the labels from the top joined by '/' (escaped as the text form
+// escapes them, and '/' itself as \x2f).
+struct CheckWriter {
+    Sink& sink;
+    const ChunkTree& tree;
+    Ancestry ancestry;
+    std::vector<size_t> pathEnds;  // pathEnds[d]: length of the path down to depth d
+    std::string path;
+    size_t found = 0;
+    void Enter(const ChunkNode& node, size_t depth) {
+        const ChunkNode* parent = ancestry.Enter(node, depth);
+        path.resize(depth ? pathEnds[depth - 1] : 0);
+        pathEnds.resize(depth);
+        if (depth) path.push_back('/');
+        const size_t start = path.size();
+        AppendTextLabel(path, node);
+        for (size_t at = path.find('/', start); at != std::string::npos; at = path.find('/', at + 4))
+            path.replace(at, 1, "\\x2f");
+        pathEnds.push_back(path.size());
+        if (!node.anomalies) return;
+        const NodeDescription d = viewer::DescribeNode(node, parent, tree);
+        std::string& out = sink.text();
+        for (size_t i = 0; i < d.anomalyCount; ++i) {
+            AppendInt(out, node.offset);
+            out.push_back(' ');
+            out.append(path).append(": ").append(viewer::HintName(d.anomalies[i].kind)).append(": ");
+            AppendCheckText(out, d.anomalies[i], d);
+            out.push_back('\n');
+            ++found;
+        }
+        sink.MaybeFlush();
+    }
+    void Leave(const ChunkNode&, size_t) {}
+};
+
 void AppendText(Sink& sink, const ChunkTree& tree) { viewer::VisitPreOrder(tree.root, TextWriter{sink}); }
 
 void AppendJson(Sink& sink, const ChunkTree& tree) {
     sink.text().push_back('[');
-    viewer::VisitPreOrder(tree.root, JsonWriter{sink});
+    viewer::VisitPreOrder(tree.root, JsonWriter{sink, tree, {}});
     sink.text().append("]\n");
+}
+
+size_t AppendCheck(Sink& sink, const ChunkTree& tree) {
+    CheckWriter writer{sink, tree, {}, {}, {}};
+    viewer::VisitPreOrder(tree.root, writer);
+    return writer.found;
 }
 
 // --help: what the manual page says, in short. In English, as the options
@@ -149,7 +277,7 @@ void AppendJson(Sink& sink, const ChunkTree& tree) {
 void PrintHelp(const DumpProgram& dump, FILE* out) {
     const std::string name = dump.name;
     const std::string help =
-        "usage: " + name + " [--json] FILE\n"
+        "usage: " + name + " [--json | --check] FILE\n"
         "       " + name + " --help | --version\n"
         "\n"
         "Prints " + dump.what + ",\n"
@@ -158,7 +286,11 @@ void PrintHelp(const DumpProgram& dump, FILE* out) {
         "\n"
         "options:\n"
         "  --json     print the tree as JSON: an array of the top-level elements,\n"
-        "             each with label, size, offset and children\n"
+        "             each with label, size, offset, header, children and,\n"
+        "             where there are any, anomalies and notes\n"
+        "  --check    print nothing but the anomalies, one per line:\n"
+        "             OFFSET PATH: KIND: what (PATH: the labels from the top,\n"
+        "             joined by /)\n"
         "  --help     print this help and exit\n"
         "  --version  print the version and exit\n"
         "  --         end of the options (for a FILE whose name starts with -)\n"
@@ -167,6 +299,7 @@ void PrintHelp(const DumpProgram& dump, FILE* out) {
         "  0  the tree was printed\n"
         "  1  the file could not be analysed (the reason on standard error)\n"
         "  2  usage error (or an invalid VIEWER_MEMORY_BUDGET)\n"
+        "  3  with --check: the file has at least one anomaly\n"
         "  4  the file could not be read to its end: the tree read so far is\n"
         "     printed, then the error and its offset on standard error\n"
         "  5  the output could not be written (the reason on standard error)\n"
@@ -195,13 +328,23 @@ std::string DumpJson(const ChunkTree& tree) {
     return std::move(sink.text());
 }
 
-int WriteDump(const ChunkTree& tree, bool json, FILE* file) {
+std::string DumpCheck(const ChunkTree& tree) {
+    Sink sink(nullptr);
+    AppendCheck(sink, tree);
+    return std::move(sink.text());
+}
+
+int WriteDump(const ChunkTree& tree, DumpForm form, FILE* file, size_t* anomalies) {
     Sink sink(file);
-    if (json)
+    size_t found = 0;
+    if (form == DumpForm::kJson)
         AppendJson(sink, tree);
+    else if (form == DumpForm::kCheck)
+        found = AppendCheck(sink, tree);
     else
         AppendText(sink, tree);
     sink.Finish();
+    if (anomalies) *anomalies = found;
     return sink.error();
 }
 
@@ -209,14 +352,16 @@ namespace {
 
 void Usage(FILE* file, const char* name) {
     std::fprintf(file,
-                 "usage: %s [--json] FILE\n"
-                 "Prints the structure of FILE, one element per line (--json: as JSON).\n",
+                 "usage: %s [--json | --check] FILE\n"
+                 "Prints the structure of FILE, one element per line (--json: as JSON;\n"
+                 "--check: only its anomalies).\n",
                  name);
 }
 
 // Everything but the final check of the output.
 int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* out, FILE* err) {
     bool json = false;
+    bool check = false;
     const char* path = nullptr;
     bool usage = false;
     bool endOfOptions = false;
@@ -226,6 +371,8 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
             endOfOptions = true;
         } else if (!endOfOptions && std::strcmp(arg, "--json") == 0) {
             json = true;
+        } else if (!endOfOptions && std::strcmp(arg, "--check") == 0) {
+            check = true;
         } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
             PrintHelp(dump, out);
             return kDumpOk;
@@ -240,7 +387,7 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
             path = arg;
         }
     }
-    if (usage || !path) {
+    if (usage || !path || (json && check)) {
         Usage(err, dump.name);
         return kDumpUsage;
     }
@@ -257,7 +404,9 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
         std::fprintf(err, "%s\n", viewer::ReasonText(result.reason));
         return kDumpCannotAnalyse;
     }
-    if (const int error = WriteDump(*result.tree, json, out)) {
+    const DumpForm form = check ? DumpForm::kCheck : json ? DumpForm::kJson : DumpForm::kText;
+    size_t anomalies = 0;
+    if (const int error = WriteDump(*result.tree, form, out, &anomalies)) {
         std::fprintf(err, "%s: cannot write the output: %s\n", dump.name, std::strerror(error));
         return kDumpCannotWrite;
     }
@@ -267,7 +416,7 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
                      viewer::DescribeReadFailure(result.readFailure).c_str());
         return kDumpReadError;
     }
-    return kDumpOk;
+    return anomalies ? kDumpAnomalies : kDumpOk;
 }
 
 }  // namespace

@@ -23,13 +23,13 @@ enum DumpStatus {
     kDumpOk = 0,             // the whole tree was printed
     kDumpCannotAnalyse = 1,  // the file cannot be analysed: the dialog's message on standard error
     kDumpUsage = 2,          // the arguments (or VIEWER_MEMORY_BUDGET) are wrong: the usage on standard error
-    // 3 is kept for a mode that checks files for anomalies.
+    kDumpAnomalies = 3,      // --check found at least one anomaly (and printed it)
     kDumpReadError = 4,    // the file could not be read to its end: the tree read so far, then the error
     kDumpCannotWrite = 5,  // the output could not be written: the reason on standard error
 };
 
 // Runs a dump program on its arguments (UTF-8, the program's name first):
-// `PROGRAM [--json] FILE`. Prints the tree on `out`, messages on `err`, and
+// `PROGRAM [--json | --check] FILE`. Prints the tree on `out`, messages on `err`, and
 // returns one of the statuses above. `--help` and `--version` print on `out`
 // and return 0 (5 when that cannot be written).
 int RunDump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* out = stdout, FILE* err = stderr);
@@ -41,10 +41,20 @@ int RunDump(const std::vector<std::string>& args, const DumpProgram& dump, FILE*
 std::string DumpText(const viewer::ChunkTree& tree);
 
 // The tree as JSON: an array of the top-level items, each an object with
-// label, size, offset and children. Label bytes outside printable ASCII are
+// label, size, offset, header, children and, when there are any, anomalies
+// and notes ({"kind": NAME, "bytes": N}, the figure where the kind has one;
+// node_hints.h). Label bytes outside printable ASCII are
 // escaped as \u00XX, so the output is valid JSON and keeps every byte.
 std::string DumpJson(const viewer::ChunkTree& tree);
 
-// Writes the text or JSON form to a file in large pieces and flushes it.
-// Returns 0, or the system's error number (errno) of the write that failed.
-int WriteDump(const viewer::ChunkTree& tree, bool json, FILE* file);
+// The anomalies only (--check): one line each, "OFFSET PATH: KIND: what",
+// PATH being the labels from the top joined by '/', escaped as the text
+// form escapes them and '/' itself as \x2f. Empty for a sound file.
+std::string DumpCheck(const viewer::ChunkTree& tree);
+
+enum class DumpForm { kText, kJson, kCheck };
+
+// Writes a form to a file in large pieces and flushes it, and counts the
+// anomalies that --check printed into *anomalies (when given). Returns 0,
+// or the system's error number (errno) of the write that failed.
+int WriteDump(const viewer::ChunkTree& tree, DumpForm form, FILE* file, size_t* anomalies = nullptr);

@@ -9,8 +9,30 @@
 
 namespace viewer {
 
+// What a walk noticed about a node, as bits of ChunkNode::anomalies: places
+// where the file breaks its format or was cut short. The figures that go with
+// them (by how many bytes) are derived when shown (node_hints.h).
+enum Anomaly : uint16_t {
+    kOverrunsParent = 1u << 0,   // its declared end lies past the end of the span that holds it
+    kTruncated = 1u << 1,        // its declared end lies past the end of the file
+    kNegativeSize = 1u << 2,     // negative (a streamed file's FF FF FF FF) size
+    kSizeBelowHeader = 1u << 3,  // an atom whose size cannot even hold its own header
+    kMissingPad = 1u << 4,       // odd size, and the byte after it is not a zero pad byte
+    kDepthLimit = 1u << 5,       // its children were not read: the nesting bound
+    kListTooSmall = 1u << 6,     // a LIST of size 0 to 3, too small for its own type
+    kTailSkipped = 1u << 7,      // 1 to 7 bytes after its last child were skipped
+};
+// Things legitimate but worth knowing, as bits of ChunkNode::notes.
+enum Note : uint8_t {
+    kSizeZeroToEnd = 1u << 0,  // an atom of size 0: it runs to the end of its parent (or the file)
+    kLargeSize = 1u << 1,      // an atom whose size is the 64-bit one after its type
+};
+
 struct ChunkNode {
-    char label[16];         // NUL-terminated display name, at most 9 characters used
+    char label[12];         // NUL-terminated display name, at most 9 characters used
+    uint16_t anomalies;     // Anomaly bits
+    uint8_t notes;          // Note bits
+    uint8_t headerSize;     // bytes of its header: 8, a RIFF LIST's 12, a largesize atom's 16 (0: TOP)
     int64_t size;           // size as declared in the file (root of an atom file: its length)
     int64_t offset;         // file offset of the element's header
     ChunkNode* firstChild;  // first child in file order, or null
@@ -49,6 +71,12 @@ public:
     // First top-level node. A RIFF file with several top-level RIFF chunks
     // links the further ones through root->next.
     ChunkNode* root = nullptr;
+
+    // What the walk knew of the file as a whole, for the figures of the
+    // anomalies (node_hints.h): its length, and whether a size field counts
+    // the 8 header bytes before it (atoms) or only what follows them (RIFF).
+    int64_t fileLength = 0;
+    bool sizeCountsHeader = false;
 
     size_t NodeCount() const { return count_; }
     // Memory the nodes occupy: the pages of node storage written so far

@@ -61,3 +61,11 @@ CString CTreeCtrl::GetItemText(HTREEITEM hItem) const {
     if (!const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&item))) return CString();
     return CString(buffer);
 }
+
+DWORD_PTR CTreeCtrl::GetItemData(HTREEITEM hItem) const {
+    TVITEM item{};
+    item.mask = TVIF_PARAM;
+    item.hItem = hItem;
+    if (!const_cast<CTreeCtrl*>(this)->SendMessage(TVM_GETITEM, 0, reinterpret_cast<LPARAM>(&item))) return 0;
+    return static_cast<DWORD_PTR>(item.lParam);
+}

@@ -80,7 +80,7 @@ bool TreeStore::Reserve(size_t items, size_t textBytes) {
     return true;
 }
 
-TreeStore::Index TreeStore::Append(Index parent, const char* text, size_t length) {
+TreeStore::Index TreeStore::Append(Index parent, const char* text, size_t length, intptr_t param) {
     if (parent != kNone && !Valid(parent)) return kNone;
     if (count_ >= kNone - 1) return kNone;
 
@@ -100,6 +100,7 @@ TreeStore::Index TreeStore::Append(Index parent, const char* text, size_t length
     it.next = kNone;
     it.childCount = 0;
     it.text = textRef;
+    it.param = param;
     if (parent == kNone) {
         it.row = topCount_++;
         if (lastTop_ == kNone)

@@ -11,6 +11,7 @@ using HTREEITEM = _TREEITEM*;
 #define TVI_LAST (reinterpret_cast<HTREEITEM>(static_cast<intptr_t>(-0x0FFFE)))
 
 #define TVIF_TEXT 0x0001u
+#define TVIF_PARAM 0x0004u
 
 #define TVS_HASBUTTONS 0x0001u
 #define TVS_HASLINES 0x0002u
@@ -18,6 +19,7 @@ using HTREEITEM = _TREEITEM*;
 #define TVS_EDITLABELS 0x0008u
 #define TVS_DISABLEDRAGDROP 0x0010u
 #define TVS_SHOWSELALWAYS 0x0020u
+#define TVS_INFOTIP 0x0800u  // the control asks its parent for a tip on hover (TVN_GETINFOTIP)
 
 #define TV_FIRST 0x1100u
 #define TVM_INSERTITEM (TV_FIRST + 50)  // the UTF-8 variant
@@ -53,6 +55,47 @@ struct TVINSERTSTRUCT {
     TVITEM item;
 };
 
+// Notifications the tree control sends its parent as WM_NOTIFY.
+#define NM_CUSTOMDRAW (static_cast<UINT>(-12))
+#define TVN_GETINFOTIP (static_cast<UINT>(-400 - 14))  // the UTF-8 variant
+
+// Custom draw: the control asks at CDDS_PREPAINT once per painting, and at
+// CDDS_ITEMPREPAINT for each item when the answer was CDRF_NOTIFYITEMDRAW.
+#define CDDS_PREPAINT 0x00000001u
+#define CDDS_ITEM 0x00010000u
+#define CDDS_ITEMPREPAINT (CDDS_ITEM | CDDS_PREPAINT)
+#define CDRF_DODEFAULT 0x00000000u
+#define CDRF_NEWFONT 0x00000002u
+#define CDRF_NOTIFYITEMDRAW 0x00000020u
+#define CLR_DEFAULT (static_cast<COLORREF>(0xFF000000u))
+
+struct NMCUSTOMDRAW {
+    NMHDR hdr;
+    DWORD dwDrawStage;
+    HDC hdc;
+    RECT rc;
+    UINT_PTR dwItemSpec;  // the item (HTREEITEM)
+    UINT uItemState;
+    LPARAM lItemlParam;  // the item's data
+};
+
+struct NMTVCUSTOMDRAW {
+    NMCUSTOMDRAW nmcd;
+    COLORREF clrText;  // CLR_DEFAULT: the control's own colour
+    COLORREF clrTextBk;
+    int iLevel;
+};
+
+// The parent writes the tip (UTF-8, lines separated by \n) into pszText;
+// an empty text shows no tip.
+struct NMTVGETINFOTIP {
+    NMHDR hdr;
+    LPTSTR pszText;
+    int cchTextMax;
+    HTREEITEM hItem;
+    LPARAM lParam;  // the item's data
+};
+
 class CTreeCtrl : public CWnd {
 public:
     // Creates a tree control of its own (outside a dialog template).
@@ -67,6 +110,8 @@ public:
     HTREEITEM InsertItem(UINT nMask, LPCTSTR lpszItem, int nImage, int nSelectedImage, UINT nState,
                          UINT nStateMask, LPARAM lParam, HTREEITEM hParent, HTREEITEM hInsertAfter);
     HTREEITEM InsertItem(LPCTSTR lpszItem, HTREEITEM hParent = TVI_ROOT, HTREEITEM hInsertAfter = TVI_LAST);
+    // The item's data (lParam of an insertion with TVIF_PARAM), 0 without.
+    DWORD_PTR GetItemData(HTREEITEM hItem) const;
     BOOL DeleteAllItems();
     // Makes room for nItems items to be inserted next, whose texts take
     // nBytes bytes in all (a terminating zero counted for each), as a list
@@ -76,7 +121,7 @@ public:
     // left as they are.
     BOOL InitStorage(UINT nItems, size_t nBytes);
     // What the control keeps for an item beyond its text, in bytes.
-    static constexpr size_t kItemStorageBytes = 32;
+    static constexpr size_t kItemStorageBytes = 40;
 
     UINT GetCount() const;
     HTREEITEM GetRootItem() const;

@@ -37,6 +37,7 @@ using WORD = uint16_t;
 using DWORD = uint32_t;
 using INT_PTR = intptr_t;
 using UINT_PTR = uintptr_t;
+using DWORD_PTR = uintptr_t;
 using WPARAM = uintptr_t;
 using LPARAM = intptr_t;
 using LRESULT = intptr_t;
@@ -108,6 +109,7 @@ using HDROP = HDROP__*;
 #define WM_SETICON 0x0080u
 #define WM_INITDIALOG 0x0110u
 #define WM_COMMAND 0x0111u
+#define WM_NOTIFY 0x004Eu
 #define WM_SYSCOMMAND 0x0112u
 
 #define ICON_SMALL 0
@@ -130,6 +132,17 @@ using HDROP = HDROP__*;
 
 #define MAKELPARAM(lo, hi) \
     (static_cast<LPARAM>(static_cast<int32_t>((static_cast<uint32_t>(static_cast<WORD>(hi)) << 16) | static_cast<WORD>(lo))))
+
+// A control's notification (WM_NOTIFY, lParam): which control, and what.
+struct NMHDR {
+    HWND hwndFrom;
+    UINT_PTR idFrom;
+    UINT code;
+};
+using LPNMHDR = NMHDR*;
+
+using COLORREF = DWORD;  // 0x00BBGGRR
+#define RGB(r, g, b) (static_cast<COLORREF>((r) | ((g) << 8) | ((b) << 16)))
 
 #define BN_CLICKED 0
 

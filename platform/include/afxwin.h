@@ -55,6 +55,7 @@ enum AfxSig : int {
     AfxSig_vwl,   // void (UINT, LPARAM): WM_SYSCOMMAND
     AfxSig_hv,    // HCURSOR (void): WM_QUERYDRAGICON
     AfxSig_vD,    // void (HDROP): WM_DROPFILES
+    AfxSig_vNMHDRpl,  // void (NMHDR*, LRESULT*): WM_NOTIFY from a control
 };
 
 // The handler of a map entry; nSig says which member is set.
@@ -64,12 +65,13 @@ union AFX_PMSG {
     void (CWnd::*vwl)(UINT, LPARAM);    // AfxSig_vwl
     HCURSOR (CWnd::*hv)();              // AfxSig_hv
     void (CWnd::*vD)(HDROP);            // AfxSig_vD
+    void (CCmdTarget::*notify)(NMHDR*, LRESULT*);  // AfxSig_vNMHDRpl
 };
 
 struct AFX_MSGMAP_ENTRY {
     UINT nMessage;  // window message
-    UINT nCode;     // notification code (WM_COMMAND)
-    UINT nID;       // control id (WM_COMMAND); 0 for window messages
+    UINT nCode;     // notification code (WM_COMMAND, WM_NOTIFY)
+    UINT nID;       // control id (WM_COMMAND, WM_NOTIFY); 0 for window messages
     UINT nLastID;
     AfxSig nSig;
     AFX_PMSG pfn;
@@ -126,6 +128,12 @@ private:
 #define ON_BN_CLICKED(id, memberFxn)                                          \
     {WM_COMMAND, BN_CLICKED, static_cast<UINT>(id), static_cast<UINT>(id), AfxSig_vv, \
      {.cmd = static_cast<void (CCmdTarget::*)()>(&ThisClass::memberFxn)}},
+
+// A notification of control `id` (WM_NOTIFY with that code): the handler
+// reads the notification's structure and sets the result the control gets.
+#define ON_NOTIFY(wNotifyCode, id, memberFxn)                                                      \
+    {WM_NOTIFY, static_cast<UINT>(wNotifyCode), static_cast<UINT>(id), static_cast<UINT>(id),    \
+     AfxSig_vNMHDRpl, {.notify = static_cast<void (CCmdTarget::*)(NMHDR*, LRESULT*)>(&ThisClass::memberFxn)}},
 
 class CCmdTarget {
 public:

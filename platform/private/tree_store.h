@@ -22,10 +22,10 @@ public:
     TreeStore(const TreeStore&) = delete;
     TreeStore& operator=(const TreeStore&) = delete;
 
-    // Appends an item with a copy of text[0, length) as the last child of
-    // parent (kNone: a top-level item). Returns its index or kNone when the
-    // parent does not exist or the store is full.
-    Index Append(Index parent, const char* text, size_t length);
+    // Appends an item with a copy of text[0, length) and the caller's data
+    // `param` as the last child of parent (kNone: a top-level item). Returns
+    // its index or kNone when the parent does not exist or the store is full.
+    Index Append(Index parent, const char* text, size_t length, intptr_t param = 0);
     // Removes every item. Room made by Reserve and not used yet stays.
     void Clear();
 
@@ -37,7 +37,7 @@ public:
     bool Reserve(size_t items, size_t textBytes);
 
     // The bytes of an item's record; its text comes on top.
-    static constexpr size_t kRecordBytes = 32;
+    static constexpr size_t kRecordBytes = 40;
 
     // Makes item record blocks that would give a store room for more than
     // `items` items fail as if memory had run out, in every store of the
@@ -56,6 +56,8 @@ public:
     uint32_t Row(Index i) const { return item(i).row; }
     // NUL-terminated UTF-8 text.
     const char* Text(Index i) const;
+    // The caller's data given to Append.
+    intptr_t Param(Index i) const { return item(i).param; }
 
     // The child at `row` of parent (kNone: the top level), or kNone. The first
     // look-up under a parent indexes its children once; later ones are direct.
@@ -75,6 +77,7 @@ private:
         uint32_t row;
         uint32_t childCount;
         uint64_t text;  // where the text is: its chunk << kChunkShift | position in it
+        intptr_t param;  // the caller's data (an item's lParam)
     };
     static_assert(sizeof(Item) == kRecordBytes);
 
@@ -87,7 +90,7 @@ private:
     static constexpr unsigned kChunkShift = 40;
     static constexpr uint64_t kPositionMask = (uint64_t{1} << kChunkShift) - 1;
 
-    static constexpr size_t kItemBlockShift = 16;  // 65536 items (2 MiB) per block
+    static constexpr size_t kItemBlockShift = 16;  // 65536 items (2.5 MiB) per block
     static constexpr size_t kItemBlockSize = size_t{1} << kItemBlockShift;
     static constexpr size_t kTextBlockSize = size_t{1} << 20;
 

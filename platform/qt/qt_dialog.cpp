@@ -11,6 +11,7 @@
 #include "dlgtemplate.h"
 #include "menu_data.h"
 #include "qt_dialog.h"
+#include "qt_tree.h"
 #include "qt_internal.h"
 #include "test_hooks.h"
 
@@ -105,6 +106,8 @@ void AttachControl(DialogWindow& window, HWND__& control, const DlgItemTemplate&
     if (auto* label = qobject_cast<QLabel*>(w); label && !label->pixmap().isNull())
         label->resize(label->pixmap().size());
     w->installEventFilter(widget);
+    // A tree control notifies the dialog (WM_NOTIFY).
+    if (auto* tree = dynamic_cast<TreeWindow*>(&control)) tree->notify = &window;
     if (IsDefaultPushButton(item)) window.defaultId = item.id;
     if (auto* button = qobject_cast<QPushButton*>(w)) {
         HWND__* source = &control;

@@ -37,7 +37,8 @@ public:
 // Selecting or opening an item brings its label into view sideways as well.
 class LinedTreeView final : public QTreeView {
 public:
-    LinedTreeView(DWORD style, QWidget* parent) : QTreeView(parent), style_(style) {}
+    LinedTreeView(TreeWindow& window, DWORD style, QWidget* parent)
+        : QTreeView(parent), window_(window), style_(style) {}
 
     void scrollTo(const QModelIndex& index, ScrollHint hint) override {
         QTreeView::scrollTo(index, hint);
@@ -59,6 +60,11 @@ public:
     }
 
 protected:
+    void paintEvent(QPaintEvent* event) override {
+        window_.BeginPaint();
+        QTreeView::paintEvent(event);
+    }
+
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override {
         const int indent = indentation();
         // The item's own column is the last one of the indentation.
@@ -104,6 +110,7 @@ private:
         for (int x = x0 + ((x0 + y) & 1); x < x1; x += 2) dots.append(QPoint(x, y));
     }
 
+    TreeWindow& window_;
     DWORD style_;
 };
 
@@ -165,8 +172,19 @@ bool TreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(p
 
 QVariant TreeModel::data(const QModelIndex& index, int role) const {
     const TreeStore::Index i = Item(index);
-    if (open_ || i == TreeStore::kNone || role != Qt::DisplayRole) return {};
-    return QString::fromUtf8(store_.Text(i));
+    if (open_ || i == TreeStore::kNone) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromUtf8(store_.Text(i));
+    case Qt::ForegroundRole:
+        if (const QColor color = window_.TextColor(i); color.isValid()) return color;
+        return {};
+    case Qt::ToolTipRole:
+        if (QString tip = window_.InfoTip(i); !tip.isEmpty()) return tip;
+        return {};
+    default:
+        return {};
+    }
 }
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
@@ -194,8 +212,8 @@ void AfxPublishTreeChanges() {
 // ---------------------------------------------------------------------------
 // TreeWindow
 
-TreeWindow::TreeWindow(DWORD style, QWidget* parent) {
-    auto* view = new LinedTreeView(style, parent);
+TreeWindow::TreeWindow(DWORD windowStyle, QWidget* parent) : style(windowStyle) {
+    auto* view = new LinedTreeView(*this, style, parent);
     view->setModel(&model);
     view->setItemDelegate(new RowDelegate(view));
     view->setHeaderHidden(true);
@@ -225,6 +243,50 @@ TreeWindow::~TreeWindow() {
     if (QTreeView* view = qobject_cast<QTreeView*>(widget.data())) view->setModel(nullptr);
 }
 
+void TreeWindow::BeginPaint() {
+    itemDraw = false;
+    if (!notify) return;
+    NMTVCUSTOMDRAW draw{};
+    draw.nmcd.hdr = NMHDR{this, static_cast<UINT_PTR>(id), NM_CUSTOMDRAW};
+    draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+    draw.clrText = CLR_DEFAULT;
+    draw.clrTextBk = CLR_DEFAULT;
+    const LRESULT answer = AfxSend(notify, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&draw));
+    itemDraw = (answer & CDRF_NOTIFYITEMDRAW) != 0;
+}
+
+QColor TreeWindow::TextColor(TreeStore::Index item) {
+    if (!notify || !itemDraw) return {};
+    NMTVCUSTOMDRAW draw{};
+    draw.nmcd.hdr = NMHDR{this, static_cast<UINT_PTR>(id), NM_CUSTOMDRAW};
+    draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+    draw.nmcd.dwItemSpec = static_cast<UINT_PTR>(item) + 1;  // the item's handle
+    draw.nmcd.lItemlParam = store.Param(item);
+    draw.clrText = CLR_DEFAULT;
+    draw.clrTextBk = CLR_DEFAULT;
+    int level = 0;
+    for (TreeStore::Index p = store.Parent(item); p != TreeStore::kNone; p = store.Parent(p)) ++level;
+    draw.iLevel = level;
+    AfxSend(notify, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&draw));
+    if (draw.clrText == CLR_DEFAULT) return {};
+    return QColor(static_cast<int>(draw.clrText & 0xFF), static_cast<int>((draw.clrText >> 8) & 0xFF),
+                  static_cast<int>((draw.clrText >> 16) & 0xFF));
+}
+
+QString TreeWindow::InfoTip(TreeStore::Index item) {
+    if (!notify || !(style & TVS_INFOTIP)) return {};
+    char text[1024] = "";
+    NMTVGETINFOTIP tip{};
+    tip.hdr = NMHDR{this, static_cast<UINT_PTR>(id), TVN_GETINFOTIP};
+    tip.pszText = text;
+    tip.cchTextMax = static_cast<int>(sizeof text);
+    tip.hItem = reinterpret_cast<HTREEITEM>(static_cast<uintptr_t>(item) + 1);
+    tip.lParam = store.Param(item);
+    AfxSend(notify, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&tip));
+    text[sizeof text - 1] = '\0';
+    return QString::fromUtf8(text);
+}
+
 namespace {
 
 // TVM_INSERTITEM: appends the item (only at the end of its parent's children).
@@ -244,7 +306,8 @@ LRESULT InsertItem(TreeWindow& tree, const TVINSERTSTRUCT* insert) {
             if (m && m->ChangeOpen()) AfxPublishTreeChanges();
         });
     }
-    return reinterpret_cast<LRESULT>(ToHandle(tree.store.Append(parent, text, std::strlen(text))));
+    const intptr_t param = (insert->item.mask & TVIF_PARAM) ? insert->item.lParam : 0;
+    return reinterpret_cast<LRESULT>(ToHandle(tree.store.Append(parent, text, std::strlen(text), param)));
 }
 
 // TVM_GETNEXTITEM: the item related to `item` as `code` asks.
@@ -278,6 +341,7 @@ LRESULT GetItem(const TreeStore& store, TVITEM* item) {
         std::memcpy(item->pszText, text, n);
         item->pszText[n] = '\0';
     }
+    if (item->mask & TVIF_PARAM) item->lParam = store.Param(i);
     return TRUE;
 }
 
@@ -320,6 +384,7 @@ BOOL CTreeCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT n
     QWidget* parent = pParentWnd ? AfxQtWidget(pParentWnd->m_hWnd) : nullptr;
     auto* window = new TreeWindow(dwStyle, parent);
     window->id = static_cast<int>(nID);
+    window->notify = pParentWnd ? pParentWnd->m_hWnd : nullptr;
     window->owner = this;
     window->widget->setGeometry(static_cast<int>(rect.left), static_cast<int>(rect.top),
                                 static_cast<int>(rect.right - rect.left), static_cast<int>(rect.bottom - rect.top));

@@ -34,7 +34,8 @@ LRESULT InsertItem(TreeView& view, const tp::Insert* insert) {
     const Index parent = FromHandle(view.store, reinterpret_cast<LPARAM>(insert->hParent), &valid);
     if (!valid) return 0;
     const char* text = (insert->item.mask & tp::kMaskText) && insert->item.pszText ? insert->item.pszText : "";
-    const Index i = view.store.Append(parent, text, std::strlen(text));
+    const intptr_t param = (insert->item.mask & tp::kMaskParam) ? insert->item.lParam : 0;
+    const Index i = view.store.Append(parent, text, std::strlen(text), param);
     if (i == kNone) return 0;
     view.rows.ItemAppended(i);
     // The scroll bars and the window catch up once, at the next painting: a
@@ -89,6 +90,7 @@ LRESULT GetItem(const TreeStore& store, tp::Item* item) {
         std::memcpy(item->pszText, text, n);
         item->pszText[n] = '\0';
     }
+    if (item->mask & tp::kMaskParam) item->lParam = store.Param(i);
     return TRUE;
 }
 

@@ -61,6 +61,29 @@ void PaintButton(TreeView& view, HDC dc, Index item, const RECT& box) {
     }
 }
 
+// Asks the parent (NM_CUSTOMDRAW) at a stage of the painting; its answer,
+// and the text colour it set (kDefaultColor: the window's own).
+LRESULT CustomDraw(TreeView& view, HDC dc, uint32_t stage, Index item, int level, COLORREF* color) {
+    tp::CustomDraw draw{};
+    draw.hdr.hwndFrom = view.hwnd;
+    draw.hdr.idFrom = static_cast<uintptr_t>(GetDlgCtrlID(view.hwnd));
+    draw.hdr.code = tp::kCustomDraw;
+    draw.dwDrawStage = stage;
+    draw.hdc = dc;
+    if (item != kNone) {
+        draw.dwItemSpec = static_cast<uintptr_t>(item) + 1;  // the item's handle
+        draw.lItemlParam = view.store.Param(item);
+    }
+    draw.clrText = tp::kDefaultColor;
+    draw.clrTextBk = tp::kDefaultColor;
+    draw.iLevel = level;
+    HWND parent = GetParent(view.hwnd);
+    const LRESULT answer =
+        parent ? SendMessageW(parent, WM_NOTIFY, draw.hdr.idFrom, reinterpret_cast<LPARAM>(&draw)) : 0;
+    if (color) *color = draw.clrText;
+    return answer;
+}
+
 void PaintLabel(TreeView& view, HDC dc, Index item, int level, int y) {
     const std::wstring text = Wide(view.store.Text(item));
     SIZE size{};
@@ -69,6 +92,11 @@ void PaintLabel(TreeView& view, HDC dc, Index item, int level, int y) {
     const RECT label{left, y, left + static_cast<int>(size.cx) + 4, y + view.rowHeight};
     if (label.right + view.hscroll > view.extent) view.extent = label.right + view.hscroll;
     COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
+    if (view.itemDraw) {
+        COLORREF asked = tp::kDefaultColor;
+        CustomDraw(view, dc, tp::kDrawItemPrePaint, item, level, &asked);
+        if (asked != tp::kDefaultColor) ink = asked;
+    }
     if (item == view.selected) {
         // Focused: the highlight and a focus frame; otherwise grey, and only
         // when the style asks for the selection to show always.
@@ -126,6 +154,7 @@ void PaintTree(TreeView& view) {
     HPEN pen = DottedPen();
     HGDIOBJ oldPen = SelectObject(mem, pen);
     FillRect(mem, &ps.rcPaint, GetSysColorBrush(COLOR_WINDOW));
+    view.itemDraw = (CustomDraw(view, mem, tp::kDrawPrePaint, kNone, 0, nullptr) & tp::kNotifyItemDraw) != 0;
 
     const size_t count = view.rows.Count();
     const int first = static_cast<int>(ps.rcPaint.top) / view.rowHeight;

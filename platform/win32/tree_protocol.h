@@ -22,6 +22,7 @@ constexpr unsigned kNextParent = 0x0003;
 constexpr unsigned kNextChild = 0x0004;
 
 constexpr unsigned kMaskText = 0x0001;
+constexpr unsigned kMaskParam = 0x0004;
 
 constexpr unsigned kHasButtons = 0x0001;
 constexpr unsigned kHasLines = 0x0002;
@@ -48,6 +49,34 @@ struct Insert {
     void* hParent;
     void* hInsertAfter;
     Item item;
+};
+
+// Custom draw, sent to the parent as WM_NOTIFY (NM_CUSTOMDRAW): once per
+// painting (kDrawPrePaint); when the parent answers kNotifyItemDraw, once
+// per row painted (kDrawItemPrePaint), whose text colour it may set.
+constexpr unsigned kCustomDraw = static_cast<unsigned>(-12);
+constexpr uint32_t kDrawPrePaint = 0x00000001;
+constexpr uint32_t kDrawItemPrePaint = 0x00010001;
+constexpr intptr_t kNotifyItemDraw = 0x00000020;
+constexpr uint32_t kDefaultColor = 0xFF000000;
+
+struct NotifyHeader {
+    void* hwndFrom;
+    uintptr_t idFrom;
+    unsigned code;
+};
+
+struct CustomDraw {
+    NotifyHeader hdr;
+    uint32_t dwDrawStage;
+    void* hdc;
+    int32_t rc[4];
+    uintptr_t dwItemSpec;
+    unsigned uItemState;
+    intptr_t lItemlParam;
+    uint32_t clrText;
+    uint32_t clrTextBk;
+    int iLevel;
 };
 
 // Queries of the window's state for tests and benchmarks; no facade

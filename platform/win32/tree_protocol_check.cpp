@@ -34,6 +34,19 @@ static_assert(offsetof(TVINSERTSTRUCT, hParent) == offsetof(tp::Insert, hParent)
 static_assert(offsetof(TVINSERTSTRUCT, hInsertAfter) == offsetof(tp::Insert, hInsertAfter));
 static_assert(offsetof(TVINSERTSTRUCT, item) == offsetof(tp::Insert, item));
 
+static_assert(TVIF_PARAM == tp::kMaskParam);
+static_assert(NM_CUSTOMDRAW == tp::kCustomDraw);
+static_assert(CDDS_PREPAINT == tp::kDrawPrePaint && CDDS_ITEMPREPAINT == tp::kDrawItemPrePaint);
+static_assert(CDRF_NOTIFYITEMDRAW == tp::kNotifyItemDraw && CLR_DEFAULT == tp::kDefaultColor);
+static_assert(sizeof(NMHDR) == sizeof(tp::NotifyHeader));
+static_assert(offsetof(NMHDR, code) == offsetof(tp::NotifyHeader, code));
+static_assert(sizeof(NMTVCUSTOMDRAW) == sizeof(tp::CustomDraw));
+static_assert(offsetof(NMTVCUSTOMDRAW, nmcd.dwDrawStage) == offsetof(tp::CustomDraw, dwDrawStage));
+static_assert(offsetof(NMTVCUSTOMDRAW, nmcd.dwItemSpec) == offsetof(tp::CustomDraw, dwItemSpec));
+static_assert(offsetof(NMTVCUSTOMDRAW, nmcd.lItemlParam) == offsetof(tp::CustomDraw, lItemlParam));
+static_assert(offsetof(NMTVCUSTOMDRAW, clrText) == offsetof(tp::CustomDraw, clrText));
+static_assert(offsetof(NMTVCUSTOMDRAW, iLevel) == offsetof(tp::CustomDraw, iLevel));
+
 bool tree_protocol::MatchesFacadeHandles() {
     return TVI_ROOT == reinterpret_cast<HTREEITEM>(kRootHandle) && TVI_LAST == reinterpret_cast<HTREEITEM>(kLastHandle);
 }

@@ -33,6 +33,7 @@ struct TreeView {
     bool focused = false;
     bool updatingBars = false;
     bool barsStale = false;  // items were added since the scroll bars were set
+    bool itemDraw = false;   // the parent asked to be told of each row in this painting
 
     std::string typed;   // type-ahead prefix (UTF-8)
     DWORD typedAt = 0;   // tick count at its last character

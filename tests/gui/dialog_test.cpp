@@ -9,7 +9,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 #include <QTreeView>
 #include <deque>
 #include <functional>
@@ -84,6 +86,38 @@ TEST_F(Fixture, AnalysisShowsTheTreeCollapsedWithRoomForUnderscores) {
     ASSERT_NE(dlg.m_pRoot, nullptr);
     EXPECT_EQ(LabelText(*dlg.m_pRoot), "RIFF_WAVE[80Bytes]");
     EXPECT_EQ(dlg.m_pFile, nullptr);
+}
+
+TEST_F(Fixture, HoveringAnItemTellsWhatItIsAndAnomaliesAreDarkRed) {
+    // A WAVE cut short: data declares 1000 bytes, 100 are there.
+    const std::string path = File("cut.wav", Bytes().code("RIFF").le32(1036).code("WAVE")
+                                                 .append(Bytes::Chunk("fmt ", Bytes().fill(16)))
+                                                 .code("data").le32(1000).fill(100).str());
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        QTreeView* view = Tree(w);
+        const QModelIndex root = view->model()->index(0, 0);
+        view->expand(root);
+        view->grab();  // a painting asks for the colours
+        const QModelIndex fmt = view->model()->index(0, 0, root), data = view->model()->index(1, 0, root);
+        EXPECT_EQ(data.data(Qt::ForegroundRole).value<QColor>(), QColor(0x8B, 0, 0));
+        EXPECT_EQ(root.data(Qt::ForegroundRole).value<QColor>(), QColor(0x8B, 0, 0));
+        EXPECT_FALSE(fmt.data(Qt::ForegroundRole).isValid());  // the view's own colour
+
+        // The pointer resting on data shows its tip.
+        const QPoint at = view->visualRect(data).center();
+        QHelpEvent hover(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view->viewport(), &hover);
+        EXPECT_EQ(QToolTip::text().toStdString(),
+                  "偏移：0x00000024（36）\n声明大小：1000 字节\n头部：8 字节\n"
+                  "文件在此节点结束前截断，缺少 900 字节");
+        EXPECT_EQ(fmt.data(Qt::ToolTipRole).toString().toStdString(),
+                  "偏移：0x0000000C（12）\n声明大小：16 字节\n头部：8 字节");
+        QToolTip::hideText();
+    });
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(Fixture, FurtherTopLevelChunksFollowTheRootAndUnicodeNamesOpen) {

@@ -59,7 +59,7 @@ TEST(Template, MainDialogIsConvertedFromTheScript) {
         {"button", "退出", IDCANCEL, base | BS_PUSHBUTTON | WS_TABSTOP, {189, 30, 50, 17}},
         {"static", "打开文件：", -1, base | SS_LEFT | WS_GROUP, {8, 10, 45, 8}},
         {"SysTreeView32", "Tree1", IDC_TREE,
-         base | WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_DISABLEDRAGDROP,
+         base | WS_BORDER | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_DISABLEDRAGDROP | TVS_INFOTIP,
          {7, 56, 237, 272}},
         {"button", "分析", IDC_ANALYZE, base | BS_PUSHBUTTON | WS_TABSTOP, {121, 29, 59, 20}},
         {"edit", "", IDC_PATH, base | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, {54, 7, 160, 15}},
@@ -123,7 +123,7 @@ TEST(TreeStore, ManyItemsCrossBlockBoundaries) {
     EXPECT_EQ(s.ChildCount(root), 200000u);
     EXPECT_STREQ(s.Text(s.ChildAt(root, 123456)), "c123456");
     EXPECT_STREQ(s.Text(s.ChildAt(root, 199999)), "c199999");
-    EXPECT_LE(s.RecordBytes(), 200001u * 32 + (2u << 20) + 200000u * 4 * 2);
+    EXPECT_LE(s.RecordBytes(), 200001u * TreeStore::kRecordBytes + (TreeStore::kRecordBytes << 16) + 200000u * 4 * 2);
 }
 
 TEST(TreeStore, RoomMadeBeforeClearingHoldsTheWholeNextTree) {

@@ -1,0 +1,67 @@
+#include "node_hints.h"
+
+namespace viewer {
+
+namespace {
+
+// Bytes from the node's offset to its declared end (its size, with the 8
+// header bytes a RIFF size field leaves out); -1 for a negative size.
+int64_t DeclaredLength(const ChunkNode& node, const ChunkTree& tree) {
+    if (node.size < 0) return -1;
+    const int64_t header = tree.sizeCountsHeader ? 0 : 8;
+    return node.size > INT64_MAX - header ? INT64_MAX : node.size + header;
+}
+
+constexpr const char* kNames[] = {
+    "overruns-parent", "truncated", "negative-size", "size-below-header", "missing-pad",
+    "depth-limit",     "list-too-small", "tail-skipped", "size-zero-to-end", "largesize",
+};
+
+}  // namespace
+
+const char* HintName(HintKind kind) { return kNames[static_cast<size_t>(kind)]; }
+
+int64_t DeclaredEnd(const ChunkNode& node, const ChunkTree& tree) {
+    const int64_t length = DeclaredLength(node, tree);
+    if (length < 0) return node.offset;
+    return length > INT64_MAX - node.offset ? INT64_MAX : node.offset + length;
+}
+
+int64_t SpanEnd(const ChunkNode& parent, const ChunkTree& tree) {
+    // A streamed RIFF root (negative size) spans the rest of the file; an
+    // atom file's TOP has the file's length as its size.
+    return parent.size < 0 ? tree.fileLength : DeclaredEnd(parent, tree);
+}
+
+NodeDescription DescribeNode(const ChunkNode& node, const ChunkNode* parent, const ChunkTree& tree) {
+    NodeDescription d;
+    d.offset = node.offset;
+    d.size = node.size;
+    d.headerSize = node.headerSize;
+    d.declaredEnd = DeclaredEnd(node, tree);
+    // Past-the-end figures from lengths measured from the node's offset, so
+    // that no sum overflows even for a 64-bit size near its largest value.
+    const int64_t length = DeclaredLength(node, tree);
+    auto beyond = [&](int64_t end) { return length < 0 ? -1 : length - (end - node.offset); };
+
+    for (unsigned bit = 0; bit < 8; ++bit) {
+        if (!(node.anomalies & (1u << bit))) continue;
+        const auto kind = static_cast<HintKind>(bit);
+        int64_t bytes = -1;
+        if (kind == HintKind::kOverrunsParent && parent) {
+            bytes = beyond(SpanEnd(*parent, tree));
+        } else if (kind == HintKind::kTruncated) {
+            bytes = beyond(tree.fileLength);
+        } else if (kind == HintKind::kTailSkipped && node.firstChild) {
+            const ChunkNode* last = node.firstChild;
+            while (last->next) last = last->next;
+            bytes = SpanEnd(node, tree) - DeclaredEnd(*last, tree);
+        }
+        d.anomalies[d.anomalyCount++] = Hint{kind, bytes};
+    }
+    if (node.notes & kSizeZeroToEnd) d.notes[d.noteCount++] = Hint{HintKind::kSizeZeroToEnd, -1};
+    if (node.notes & kLargeSize) d.notes[d.noteCount++] = Hint{HintKind::kLargeSize, -1};
+    return d;
+}
+
+}  // namespace viewer

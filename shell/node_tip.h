@@ -1,0 +1,19 @@
+// What the tree tells about a node beside its label: the tip shown when the
+// pointer rests on its item, and the colour of an item with an anomaly.
+#pragma once
+
+#include <string>
+
+#include "node_hints.h"
+
+// The label of an item whose node has an anomaly is drawn in this dark red
+// (0x00BBGGRR).
+constexpr unsigned long kAnomalyTextColor = 0x0000008BUL;
+
+// The tip, one line each: the offset in hex and decimal, the declared size,
+// the header's size, then one line per anomaly and per note, in Chinese:
+//   偏移：0x0000002C（44）
+//   声明大小：17640 字节
+//   头部：8 字节
+//   文件在此节点结束前截断，缺少 17596 字节
+std::string NodeTipText(const viewer::NodeDescription& d);
