@@ -73,9 +73,6 @@ bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* siz
 ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* parent) {
     ChunkNode* first = nullptr;
     ChunkNode* last = nullptr;
-    // An atom past a span that ends where the file does is marked truncated
-    // alone: the two figures would be the same.
-    const bool spanEndsFile = src_.Tell() + remaining == src_.Length();
 
     while (remaining >= kHeader && !outOfMemory_) {
         const int64_t offset = src_.Tell();
@@ -114,8 +111,11 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
             } else if (size < headerSize) {
                 node->anomalies = viewer::kSizeBelowHeader;
             } else {
+                // `remaining` runs from this atom to the end of its span. An
+                // atom past a span that ends where the file does is marked
+                // truncated alone: the two figures would be the same.
                 if (size > src_.Length() - offset) node->anomalies = viewer::kTruncated;
-                if (!spanEndsFile) node->anomalies |= viewer::kOverrunsParent;
+                if (offset + remaining != src_.Length()) node->anomalies |= viewer::kOverrunsParent;
             }
             // Smaller than its own header, negative, or past the end of its
             // parent: shown as declared, childless, and the last of its list.

@@ -30,8 +30,13 @@ L Hints(Walk walk, const Bytes& bytes) {
             std::string line = std::string(node.label) + "@" + std::to_string(d.offset) + " h=" +
                                std::to_string(d.headerSize);
             auto add = [&](const Hint& h, const char* prefix) {
-                line += std::string(" ") + prefix + HintName(h.kind);
-                if (h.bytes >= 0) line += ":" + std::to_string(h.bytes);
+                line += ' ';
+                line += prefix;
+                line += HintName(h.kind);
+                if (h.bytes >= 0) {
+                    line += ':';
+                    line += std::to_string(h.bytes);
+                }
             };
             for (size_t i = 0; i < d.anomalyCount; ++i) add(d.anomalies[i], "");
             for (size_t i = 0; i < d.noteCount; ++i) add(d.notes[i], "note ");
