@@ -20,8 +20,6 @@
 #include "tree_store.h"
 #include "viewer_dlg.h"
 
-#include <shlobj.h>  // DROPFILES
-
 namespace {
 
 using viewer::Reason;
@@ -353,13 +351,53 @@ TEST_F(ShellDialog, SystemMenuEndsWithAboutWhichOpensTheAboutBox) {
     EXPECT_TRUE(popup[popup.size() - 2].flags & MF_SEPARATOR);
 }
 
-// A drop as the shell hands it over: a DROPFILES block with wide names.
+// What the system's tooltip asks its tool window for (commctrl.h's
+// NMTTDISPINFOW with TTN_GETDISPINFOW).
+struct TipTextQuery {
+    NMHDR hdr;
+    wchar_t* lpszText;
+    wchar_t szText[80];
+    HINSTANCE hinst;
+    UINT uFlags;
+    LPARAM lParam;
+};
+constexpr UINT kTipGetText = static_cast<UINT>(-530);
+
+TEST_F(ShellDialog, TheTreesTipTellsTheNodesOffsetAndSizes) {
+    const std::string path = File(Expected().sampleName, Expected().sample);
+    std::wstring tip;
+    Run([&](HWND w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        HWND tree = GetDlgItem(w, IDC_TREE);
+        SendMessageW(tree, WM_MOUSEMOVE, 0, MAKELPARAM(30, 2));  // over the first row, the root
+        TipTextQuery query{};
+        query.hdr.hwndFrom = nullptr;
+        query.hdr.code = kTipGetText;
+        SendMessageW(tree, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&query));
+        if (query.lpszText) tip = query.lpszText;
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    const std::string text = Narrow(tip.c_str());
+    EXPECT_EQ(text.rfind("偏移：0x00000000（0）\n声明大小：", 0), 0u) << text;
+}
+
+// The header of a drop (shlobj.h's DROPFILES, whose header clashes with
+// the facade's tree names), followed by the names.
+struct DropFilesHeader {
+    DWORD pFiles;  // offset of the names
+    POINT pt;
+    BOOL fNC;
+    BOOL fWide;
+};
+
+// A drop as the shell hands it over: the header, then wide names.
 HDROP MakeDrop(const std::vector<std::wstring>& paths) {
     size_t chars = 1;
     for (const std::wstring& p : paths) chars += p.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-    auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-    files->pFiles = sizeof(DROPFILES);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DropFilesHeader) + chars * sizeof(wchar_t));
+    auto* files = static_cast<DropFilesHeader*>(GlobalLock(memory));
+    files->pFiles = sizeof(DropFilesHeader);
     files->fWide = TRUE;
     auto* names = reinterpret_cast<wchar_t*>(files + 1);
     for (const std::wstring& p : paths) names = std::copy(p.begin(), p.end(), names) + 1;

@@ -79,6 +79,19 @@ struct CustomDraw {
     int iLevel;
 };
 
+// Sent to the parent as WM_NOTIFY with TVS_INFOTIP, before the window's tip
+// shows for an item: the parent writes the tip's text (UTF-8) into pszText.
+constexpr unsigned kInfoTipStyle = 0x0800;
+constexpr unsigned kGetInfoTip = static_cast<unsigned>(-414);  // the facade's UTF-8 variant
+
+struct GetInfoTip {
+    NotifyHeader hdr;
+    char* pszText;
+    int cchTextMax;
+    void* hItem;
+    intptr_t lParam;
+};
+
 // Queries of the window's state for tests and benchmarks; no facade
 // counterpart.
 constexpr unsigned kGetVisibleCount = kFirst + 0xF0;  // rows shown (open levels included)

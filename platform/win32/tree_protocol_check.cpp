@@ -36,6 +36,12 @@ static_assert(offsetof(TVINSERTSTRUCT, item) == offsetof(tp::Insert, item));
 
 static_assert(TVIF_PARAM == tp::kMaskParam);
 static_assert(NM_CUSTOMDRAW == tp::kCustomDraw);
+static_assert(TVN_GETINFOTIP == tp::kGetInfoTip);
+static_assert(TVS_INFOTIP == tp::kInfoTipStyle);
+static_assert(sizeof(NMTVGETINFOTIP) == sizeof(tp::GetInfoTip));
+static_assert(offsetof(NMTVGETINFOTIP, pszText) == offsetof(tp::GetInfoTip, pszText));
+static_assert(offsetof(NMTVGETINFOTIP, hItem) == offsetof(tp::GetInfoTip, hItem));
+static_assert(offsetof(NMTVGETINFOTIP, lParam) == offsetof(tp::GetInfoTip, lParam));
 static_assert(CDDS_PREPAINT == tp::kDrawPrePaint && CDDS_ITEMPREPAINT == tp::kDrawItemPrePaint);
 static_assert(CDRF_NOTIFYITEMDRAW == tp::kNotifyItemDraw && CLR_DEFAULT == tp::kDefaultColor);
 static_assert(sizeof(NMHDR) == sizeof(tp::NotifyHeader));

@@ -35,6 +35,10 @@ struct TreeView {
     bool barsStale = false;  // items were added since the scroll bars were set
     bool itemDraw = false;   // the parent asked to be told of each row in this painting
 
+    HWND tip = nullptr;                        // the info tip (TVS_INFOTIP), made on first hover
+    TreeStore::Index tipItem = TreeStore::kNone;  // the item under the mouse
+    std::wstring tipText;                      // what the tip shows now
+
     std::string typed;   // type-ahead prefix (UTF-8)
     DWORD typedAt = 0;   // tick count at its last character
     int wheelDelta = 0;  // wheel movement not scrolled yet
@@ -67,6 +71,12 @@ void Redraw(TreeView& view);
 // tree_paint.cpp
 void PaintTree(TreeView& view);
 int LabelWidth(TreeView& view, HDC dc, TreeStore::Index item);
+
+// tree_tip.cpp
+void OnMouseMoveTip(TreeView& view, int x, int y);
+// The tip asks for its text (TTN_GETDISPINFOW); true when `header` was that.
+bool OnTipNotify(TreeView& view, NMHDR* header);
+void ResizeTip(TreeView& view);
 
 // tree_input.cpp
 void OnKeyDown(TreeView& view, WPARAM key);

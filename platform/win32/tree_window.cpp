@@ -47,8 +47,15 @@ LRESULT Dispatch(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam) {
         return 1;  // painting fills every pixel
     case WM_SIZE:
         UpdateScrollBars(view);
+        ResizeTip(view);
         Redraw(view);
         return 0;
+    case WM_MOUSEMOVE:
+        OnMouseMoveTip(view, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_NOTIFY:
+        if (OnTipNotify(view, reinterpret_cast<NMHDR*>(lParam))) return 0;
+        return TreeProtocol(view, message, wParam, lParam);
     case WM_SETFONT:
         SetFont(view, reinterpret_cast<HFONT>(wParam), LOWORD(lParam) != 0);
         return 0;

@@ -1,0 +1,82 @@
+// The info tip (TVS_INFOTIP): the system's tooltip over the whole window,
+// whose text for the item under the mouse the parent gives (kGetInfoTip,
+// UTF-8). Moving to another row takes the shown tip down, so the next one
+// asks again.
+#include "tree_view.h"
+
+#include <commctrl.h>
+
+#include "utf16.h"
+
+namespace tp = tree_protocol;
+
+namespace {
+
+constexpr UINT_PTR kToolId = 1;
+constexpr int kTipWidth = 480;  // pixels: wider text wraps, and "\n" breaks lines
+
+TTTOOLINFOW Tool(TreeView& view) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;  // the tip sees the window's mouse messages itself
+    tool.hwnd = view.hwnd;
+    tool.uId = kToolId;
+    GetClientRect(view.hwnd, &tool.rect);
+    tool.lpszText = LPSTR_TEXTCALLBACKW;
+    return tool;
+}
+
+bool MakeTip(TreeView& view) {
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_TAB_CLASSES};  // tooltips (and tabs) only
+    InitCommonControlsEx(&classes);
+    view.tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, view.hwnd, nullptr,
+                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(view.hwnd, GWLP_HINSTANCE)), nullptr);
+    if (!view.tip) return false;
+    TTTOOLINFOW tool = Tool(view);
+    SendMessageW(view.tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(view.tip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+    return true;
+}
+
+}  // namespace
+
+void OnMouseMoveTip(TreeView& view, int, int y) {
+    if (!(view.style & tp::kInfoTipStyle)) return;
+    const TreeStore::Index item =
+        y < 0 ? TreeStore::kNone : view.rows.At(view.top + static_cast<size_t>(y / view.rowHeight));
+    if (item == view.tipItem) return;
+    view.tipItem = item;
+    if (!view.tip && !MakeTip(view)) return;
+    SendMessageW(view.tip, TTM_POP, 0, 0);
+}
+
+bool OnTipNotify(TreeView& view, NMHDR* header) {
+    if (!header || header->code != TTN_GETDISPINFOW) return false;
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+    view.tipText.clear();
+    HWND parent = GetParent(view.hwnd);
+    if (view.tipItem != TreeStore::kNone && parent) {
+        char text[1024] = {};
+        tp::GetInfoTip ask{};
+        ask.hdr.hwndFrom = view.hwnd;
+        ask.hdr.idFrom = static_cast<uintptr_t>(GetDlgCtrlID(view.hwnd));
+        ask.hdr.code = tp::kGetInfoTip;
+        ask.pszText = text;
+        ask.cchTextMax = static_cast<int>(sizeof text);
+        ask.hItem = reinterpret_cast<void*>(static_cast<uintptr_t>(view.tipItem) + 1);  // the item's handle
+        ask.lParam = view.store.Param(view.tipItem);
+        SendMessageW(parent, WM_NOTIFY, ask.hdr.idFrom, reinterpret_cast<LPARAM>(&ask));
+        text[sizeof text - 1] = '\0';
+        std::u16string wide;
+        if (viewer::Utf8ToUtf16(text, &wide)) view.tipText.assign(wide.begin(), wide.end());
+    }
+    info->lpszText = view.tipText.data();  // empty: no tip
+    return true;
+}
+
+void ResizeTip(TreeView& view) {
+    if (!view.tip) return;
+    TTTOOLINFOW tool = Tool(view);
+    SendMessageW(view.tip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
