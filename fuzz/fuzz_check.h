@@ -44,7 +44,11 @@ inline void CheckHints(const ChunkTree& tree, const ChunkNode& node, const Chunk
     using namespace viewer;
     if (tree.fileLength != length) Fail("the tree does not know the data's length", &node);
     const NodeDescription d = DescribeNode(node, parent, tree);
-    const int64_t end = DeclaredEnd(node, tree);
+    // The declared end exactly, in 128 bits: DeclaredEnd saturates at the
+    // largest 64-bit value, while a figure counts the bytes past the end as
+    // declared (a largesize near 2^63 at a non-zero offset).
+    const __int128 end = node.size < 0 ? __int128{node.offset}
+                                       : __int128{node.offset} + node.size + (tree.sizeCountsHeader ? 0 : 8);
     for (size_t i = 0; i < d.anomalyCount; ++i) {
         const Hint& h = d.anomalies[i];
         switch (h.kind) {
