@@ -69,9 +69,13 @@ DumpRun Dump(const std::vector<std::string>& args, const char* program = TARNWIC
         line += QuoteArgument(arg);
     }
 
+    DumpRun run{-1, {}, {}};
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0)) std::abort();
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        ADD_FAILURE() << "CreatePipe failed: " << GetLastError();
+        return run;
+    }
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOW startup{};
@@ -81,12 +85,22 @@ DumpRun Dump(const std::vector<std::string>& args, const char* program = TARNWIC
     startup.hStdOutput = outWrite;
     startup.hStdError = errWrite;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process))
-        std::abort();
+    // A loaded wine server has been seen to refuse a start now and then:
+    // a few tries, then the reason as a failure rather than an abort.
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        if (attempt) Sleep(500);
+        started = CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &process) != FALSE;
+    }
+    const DWORD startError = started ? 0 : GetLastError();
     CloseHandle(outWrite);
     CloseHandle(errWrite);
-    DumpRun run{-1, {}, {}};
+    if (!started) {
+        ADD_FAILURE() << "CreateProcessW failed: " << startError;
+        for (HANDLE h : {outRead, errRead}) CloseHandle(h);
+        return run;
+    }
     std::thread errReader([&] { run.err = ReadAll(errRead); });
     run.out = ReadAll(outRead);
     errReader.join();
