@@ -6,9 +6,7 @@
 //   bench-dialog-riff.exe FILE   (Tarnwick's dialog)
 //   bench-dialog-atom.exe FILE   (Quellby's dialog)
 #include <windows.h>
-#include <psapi.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -18,27 +16,11 @@
 #include "resource.h"
 #include "tree_protocol.h"
 #include "viewer_dlg.h"
+#include "win32_bench_support.h"
 
 namespace tp = tree_protocol;
 
 namespace {
-
-double Now() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double Ms(double since) { return (Now() - since) * 1000.0; }
-
-// Committed private memory; wine leaves PrivateUsage at zero, the
-// page-file figure is what grows there.
-double CommittedMiB() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
 
 // Runs every queued message, then paints whatever is invalid.
 void Settle(HWND dialog) {

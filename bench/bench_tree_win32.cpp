@@ -1,12 +1,9 @@
 // The Windows tree window with a million children under one root: filling,
 // opening, scrolling, keys and clicks, clearing, and the memory it takes
 // beyond the items. Prints its figures; run it under wine by hand.
-#include <windows.h>
-#include <psapi.h>
-
-#include <chrono>
 #include <cstdio>
 
+#include "win32_bench_support.h"
 #include "tree_window.h"
 
 namespace tp = tree_protocol;
@@ -14,20 +11,6 @@ namespace tp = tree_protocol;
 namespace {
 
 constexpr int kChildren = 1000000;
-
-double Now() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-double PrivateMiB() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    // Wine leaves PrivateUsage at zero; the committed bytes are what grows.
-    const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    return static_cast<double>(bytes) / (1024.0 * 1024.0);
-}
 
 void Pump(HWND tree) {
     MSG msg;
@@ -60,7 +43,7 @@ void Measure(const char* what, HWND tree, Step step) {
     const double t0 = Now();
     step();
     Pump(tree);
-    std::printf("%-42s %9.1f ms\n", what, (Now() - t0) * 1000.0);
+    std::printf("%-42s %9.1f ms\n", what, Ms(t0));
 }
 
 }  // namespace
@@ -73,10 +56,10 @@ int main() {
     const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | tp::kHasButtons | tp::kHasLines | tp::kLinesAtRoot;
     HWND tree = CreateWindowExW(0, kTreeWindowClass, L"", style, 8, 8, 380, 580, frame, nullptr, instance, nullptr);
     Pump(tree);
-    const double before = PrivateMiB();
+    const double before = CommittedMiB();
 
     Measure("insert 1,000,000 children under one root", tree, [&] { Fill(tree); });
-    const double filled = PrivateMiB();
+    const double filled = CommittedMiB();
     Measure("expand the root (Home, keypad +)", tree, [&] {
         SendMessageW(tree, WM_KEYDOWN, VK_HOME, 1);
         SendMessageW(tree, WM_KEYDOWN, VK_ADD, 1);
@@ -94,7 +77,7 @@ int main() {
     Measure("type a letter no label starts with", tree, [&] { SendMessageW(tree, WM_CHAR, 'q', 1); });
     Measure("wheel down one notch", tree,
             [&] { SendMessageW(tree, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0); });
-    const double expanded = PrivateMiB();
+    const double expanded = CommittedMiB();
     Measure("collapse the root (Home, keypad -)", tree, [&] {
         SendMessageW(tree, WM_KEYDOWN, VK_HOME, 1);
         SendMessageW(tree, WM_KEYDOWN, VK_SUBTRACT, 1);
