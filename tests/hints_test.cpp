@@ -122,6 +122,10 @@ TEST(AtomHints, SizesAndTails) {
     // Largesize below its 16-byte header.
     EXPECT_EQ(Atoms(Bytes().be32(1).code("mdat").be64(12).fill(8)),
               (L{"mdat@0 h=16 size-below-header note largesize"}));
+    // ...and past its parent too, when its 64-bit size lies beyond moov's end
+    // (a fuzz find: the overrun went unmarked).
+    EXPECT_EQ(Atoms(Bytes::Atom("moov", Bytes().be32(1).code("mdat")).be64(15).fill(8)),
+              (L{"mdat@8 h=16 overruns-parent:7 size-below-header note largesize"}));
     // Notes alone: size 0 runs to the end of its parent; a sound largesize.
     EXPECT_EQ(Atoms(Bytes::Atom("moov", Bytes().be32(0).code("free").fill(4))), (L{"free@8 h=8 note size-zero-to-end"}));
     EXPECT_EQ(Atoms(Bytes().be32(1).code("mdat").be64(24).fill(8)), (L{"mdat@0 h=16 note largesize"}));
