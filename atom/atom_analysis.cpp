@@ -106,19 +106,18 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
         if (size < headerSize || size > remaining) {
             // Every span walked lies inside the file, so only an atom past
             // its span can be past the end of the file.
-            if (size < 0) {
+            if (size < 0)
                 node->anomalies = viewer::kNegativeSize;
-            } else {
-                if (size < headerSize) node->anomalies = viewer::kSizeBelowHeader;
-                // `remaining` runs from this atom to the end of its span. Even
-                // a size below its header can lie past it: a 16-byte header
-                // whose 64-bit size was read from beyond the span. An atom
-                // past a span that ends where the file does is marked
-                // truncated alone: the two figures would be the same.
-                if (size > remaining) {
-                    if (size > src_.Length() - offset) node->anomalies |= viewer::kTruncated;
-                    if (offset + remaining != src_.Length()) node->anomalies |= viewer::kOverrunsParent;
-                }
+            else if (size < headerSize)
+                node->anomalies = viewer::kSizeBelowHeader;
+            // `remaining` runs from this atom to the end of its span. Even a
+            // size below its header can lie past it: a 16-byte header whose
+            // 64-bit size was read from beyond the span. An atom past a span
+            // that ends where the file does is marked truncated alone: the
+            // two figures would be the same.
+            if (size > remaining) {
+                if (size > src_.Length() - offset) node->anomalies |= viewer::kTruncated;
+                if (offset + remaining != src_.Length()) node->anomalies |= viewer::kOverrunsParent;
             }
             // Smaller than its own header, negative, or past the end of its
             // parent: shown as declared, childless, and the last of its list.
