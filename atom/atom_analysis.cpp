@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "atom_containers.h"
 #include "byte_order.h"
 
 namespace atom {
@@ -33,7 +34,10 @@ public:
     // data ends first). Returns the first atom, or null. `depth` is the depth
     // of the atoms found here (TOP is depth 0); `parent` is the node they
     // belong to, marked when a tail too short for a header is skipped.
-    ChunkNode* ParseAtomList(int64_t remaining, int depth, ChunkNode* parent);
+    // *tiles says whether the atoms found tile the span exactly, each with
+    // no anomaly of its own (what viewer::ChildrenTile tells of a finished
+    // node, known here as the list is read).
+    ChunkNode* ParseAtomList(int64_t remaining, int depth, ChunkNode* parent, bool* tiles);
 
 private:
     // The size of the atom whose 8-byte header has been read into `header`
@@ -70,13 +74,18 @@ bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* siz
     return true;
 }
 
-ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* parent) {
+ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* parent, bool* tiles) {
     ChunkNode* first = nullptr;
     ChunkNode* last = nullptr;
+    // Whether the atoms tile the span: each read whole (fits, as of the
+    // last one tried), none with an anomaly or of size 0 (allFit).
+    bool fits = true;
+    bool allFit = true;
 
     while (remaining >= kHeader && !outOfMemory_) {
         const int64_t offset = src_.Tell();
         unsigned char header[kLargeHeader];
+        fits = false;  // unless the atom is read whole
         if (src_.Read(header, kHeader) != kHeader) break;
         if (!PlausibleType(header + 4)) {
             // Not an atom header: the rest of the span is payload of the parent.
@@ -87,6 +96,7 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
         int64_t size, headerSize;
         uint8_t note;
         if (!ReadSize(header, remaining, &size, &headerSize, &note)) break;
+        fits = true;
 
         ChunkNode* node = tree_.NewNode(offset);
         if (!node) {
@@ -123,6 +133,7 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
             // parent: shown as declared, childless, and the last of its list.
             src_.Skip(remaining - headerSize);
             remaining = 0;
+            allFit = false;
             break;
         }
 
@@ -139,20 +150,38 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
             node->headerSize = static_cast<uint8_t>(headerSize + kUuidExtension);
         }
         if (depth < kMaxDepth) {
-            node->firstChild = ParseAtomList(payload, depth + 1, node);
+            bool childrenTile;
+            node->firstChild = ParseAtomList(payload, depth + 1, node, &childrenTile);
+            // Atoms found in a payload that the formats do not define as
+            // atoms, and that do not fit it, were data.
+            if (node->firstChild && !childrenTile && !viewer::IsAtomContainer(node->label, parent->label))
+                viewer::MarkContentsNotAtoms(*node);
         } else {
             src_.Skip(payload);
             if (payload >= kHeader) node->anomalies |= viewer::kDepthLimit;
         }
         remaining -= size;
+        if (node->anomalies || (note & viewer::kSizeZeroToEnd)) allFit = false;
     }
     // Fewer bytes than a header are left: they belong to the span, step over
-    // them. After atoms, that is a tail the list could not read.
+    // them. After atoms, that is a tail the list could not read, unless it
+    // is the 32-bit zero with which QuickTime lets a user data list end.
     if (remaining > 0 && remaining < kHeader) {
-        src_.Skip(remaining);
-        if (last) parent->anomalies |= viewer::kTailSkipped;
+        fits = false;
+        if (remaining == 4 && last && std::memcmp(parent->label, "udta", 4) == 0) {
+            unsigned char tail[4];
+            if (src_.Read(tail, 4) == 4 && viewer::ReadBe32(tail) == 0) {
+                parent->notes |= viewer::kZeroTerminator;
+            } else {
+                parent->anomalies |= viewer::kTailSkipped;
+            }
+        } else {
+            src_.Skip(remaining);
+            if (last) parent->anomalies |= viewer::kTailSkipped;
+        }
     }
     if (last) last->next = nullptr;
+    *tiles = fits && allFit;
     return first;
 }
 
@@ -176,7 +205,8 @@ Analysis Analyze(ByteSource& source) {
     result.tree->sizeCountsHeader = true;
     source.Seek(0);
     AtomWalker walker(source, *result.tree);
-    root->firstChild = walker.ParseAtomList(root->size, 1, root);
+    bool tiles;
+    root->firstChild = walker.ParseAtomList(root->size, 1, root, &tiles);
     if (walker.outOfMemory()) return Analysis::Failure(Reason::kOutOfMemory);
     result.tree->root = root;
     result.TakeReadFailure(source);

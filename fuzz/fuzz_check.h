@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "analysis.h"
+#include "atom_containers.h"
 #include "byte_source.h"
 #include "node_hints.h"
 
@@ -77,6 +78,10 @@ inline void CheckHints(const ChunkTree& tree, const ChunkNode& node, const Chunk
         case HintKind::kTailSkipped:
             if (h.bytes < 1 || h.bytes > 7) Fail("skipped tail not 1 to 7 bytes", &node);
             break;
+        case HintKind::kZeroId:
+            if (tree.sizeCountsHeader || node.label[0] != 0 || !(node.anomalies & (kTruncated | kOverrunsParent)))
+                Fail("zero id marked wrongly", &node);
+            break;
         default:
             Fail("unknown anomaly", &node);
         }
@@ -87,6 +92,23 @@ inline void CheckHints(const ChunkTree& tree, const ChunkNode& node, const Chunk
     if (parent && node.size >= 0 && end > SpanEnd(*parent, tree) && SpanEnd(*parent, tree) != length &&
         !(node.anomalies & kOverrunsParent))
         Fail("declared end past its parent, not marked", &node);
+
+    // Phantoms: exactly the nodes below an atom whose contents did not tile
+    // it, where the formats do not make it a container.
+    const bool phantom = (node.flags & kPhantom) != 0;
+    const bool notAtoms = (node.notes & kContentsNotAtoms) != 0;
+    if (!tree.sizeCountsHeader) {
+        if (phantom || notAtoms || (node.notes & kZeroTerminator)) Fail("a RIFF chunk judged as an atom", &node);
+        return;
+    }
+    const bool underData = parent && ((parent->flags & kPhantom) || (parent->notes & kContentsNotAtoms));
+    if (phantom != underData) Fail(phantom ? "phantom under a trusted atom" : "not phantom under data", &node);
+    const bool shouldBeData =
+        parent && node.firstChild && !ChildrenTile(node, tree) && !IsAtomContainer(node.label, parent->label);
+    if (notAtoms != shouldBeData) Fail(notAtoms ? "contents judged data wrongly" : "contents that do not fit, trusted", &node);
+    if (notAtoms && (node.anomalies & kTailSkipped)) Fail("a phantom list's tail marked on its parent", &node);
+    if ((node.notes & kZeroTerminator) && ((node.anomalies & kTailSkipped) || std::string(node.label) != "udta"))
+        Fail("zero terminator marked wrongly", &node);
 }
 
 // Checks the shape of a finished tree over `length` bytes of data:

@@ -129,6 +129,11 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
         // Past a span that ends where the file does, the chunk is marked
         // truncated alone: the two figures would be the same.
         if (size > spanEnd - offset - 8 && spanEnd != src_.Length()) node->anomalies |= viewer::kOverrunsParent;
+        // An id of four zero bytes whose size runs past its bounds: most
+        // likely 4 bytes of zero padding, so that the next chunk's id was
+        // read as this one's size.
+        if (viewer::ReadLe32(header) == 0 && (node->anomalies & (viewer::kTruncated | viewer::kOverrunsParent)))
+            node->anomalies |= viewer::kZeroId;
         const int64_t oldRemaining = remaining;
         remaining = Reduce(remaining, size + 8);
 

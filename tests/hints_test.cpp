@@ -25,7 +25,7 @@ L Hints(Walk walk, const Bytes& bytes) {
             ancestors.resize(depth);
             const ChunkNode* parent = depth ? ancestors.back() : nullptr;
             ancestors.push_back(&node);
-            if (!node.anomalies && !node.notes) return;
+            if (!node.anomalies && !node.notes && !node.flags) return;
             const NodeDescription d = DescribeNode(node, parent, tree);
             std::string line = std::string(node.label) + "@" + std::to_string(d.offset) + " h=" +
                                std::to_string(d.headerSize);
@@ -40,6 +40,7 @@ L Hints(Walk walk, const Bytes& bytes) {
             };
             for (size_t i = 0; i < d.anomalyCount; ++i) add(d.anomalies[i], "");
             for (size_t i = 0; i < d.noteCount; ++i) add(d.notes[i], "note ");
+            if (d.phantom) line += " phantom";
             lines.push_back(line);
         }
         void Leave(const ChunkNode&, size_t) {}
@@ -97,6 +98,15 @@ TEST(RiffHints, MalformedSizesAndStructure) {
     EXPECT_EQ(lines[0], "LIST_deep@" + std::to_string(12 * riff::kMaxDepth) + " h=12 depth-limit");
 }
 
+TEST(RiffHints, ZeroIdsAreTold) {
+    // Four zero bytes of padding after hdrl: the next chunk's id "JUNK" is
+    // read as the zero id's size.
+    Bytes padded = Form("AVI ", Bytes::List("hdrl", Leaf("avih", 56)).fill(4).append(Leaf("JUNK", 4)));
+    EXPECT_EQ(Riff(padded), (L{"@88 h=8 zero-id truncated:1263424834"}));
+    // Eight zero bytes read as a chunk of size 0 keep the walk in step.
+    EXPECT_EQ(Riff(Form("AVI ", Bytes().fill(8).append(Leaf("JUNK", 4)))), L{});
+}
+
 TEST(AtomHints, SoundFilesHaveNone) {
     Bytes mp4 = Bytes::Atom("ftyp", Bytes().code("isom").be32(0))
                     .append(Bytes::Atom("moov", Bytes::Atom("mvhd", Bytes().fill(100))))
@@ -110,9 +120,55 @@ TEST(AtomHints, CutAndOverrunningAtoms) {
     // moov cut 84 bytes short at the end of the file.
     Bytes cut = Bytes::Atom("ftyp", Bytes().code("isom")).be32(200).code("moov").append(Bytes::Atom("mvhd", Bytes().fill(100)));
     EXPECT_EQ(Atoms(cut), (L{"moov@12 h=8 truncated:84"}));
-    // Text read as a header inside mdat: far past mdat and the file.
+    // Text read as a header inside mdat, far past mdat and the file: mdat
+    // holds no atoms, so that one is a phantom, its figures kept.
     Bytes text = Bytes::Atom("mdat", Bytes().be32(1000).code("libf").fill(8)).append(Bytes::Atom("free", Bytes()));
-    EXPECT_EQ(Atoms(text), (L{"libf@8 h=8 overruns-parent:984 truncated:976"}));
+    EXPECT_EQ(Atoms(text), (L{"mdat@0 h=8 note contents-not-atoms", "libf@8 h=8 overruns-parent:984 truncated:976 phantom"}));
+    // Past the end of a container: damage, whatever holds the container.
+    Bytes stbl = Bytes::Atom("trak", Bytes::Atom("stbl", Bytes().be32(100).code("stsz").fill(8)));
+    EXPECT_EQ(Atoms(stbl), (L{"stsz@16 h=8 truncated:84"}));
+}
+
+TEST(AtomHints, DataThatOnlyLookedLikeAtomsIsPhantom) {
+    // ffmpeg's sample group of AAC tracks: version 1, flags 0, then the
+    // grouping type "roll" (read as a type, the version as a size), its
+    // default length, one entry, a roll distance of -1.
+    Bytes sgpd = Bytes::Atom("stbl", Bytes::Atom("sgpd", Bytes().be32(0x01000000).code("roll").be32(2).be32(1).le16(0xFFFF)));
+    EXPECT_EQ(Atoms(sgpd), (L{"sgpd@8 h=8 note contents-not-atoms", "roll@16 h=8 truncated:16777198 phantom"}));
+    // A camera's uuid holding atoms that tile it (trusted), the first of
+    // which holds text: "Cano" read as a size, "nCR3" as a type.
+    Bytes cr3 = Bytes::Atom("uuid", Bytes().fill(16).append(Bytes::Atom("CNCV", Bytes().code("CanonCR3_001/00.09.00"))));
+    EXPECT_EQ(Atoms(cr3), (L{"CNCV@24 h=8 note contents-not-atoms", "nCR3@32 h=8 truncated:1130458714 phantom"}));
+    // Every level below the atom whose contents did not fit is phantom,
+    // and a tail after phantoms is no tail of the atom's.
+    Bytes nested = Bytes::Atom("uuid", Bytes().fill(16).append(Bytes::Atom("abcd", Bytes::Atom("efgh", Bytes()))).fill(3));
+    EXPECT_EQ(Atoms(nested), (L{"uuid@0 h=24 note contents-not-atoms", "abcd@24 h=8 phantom", "efgh@32 h=8 phantom"}));
+    // Atoms that tile a payload exactly are trusted, in any atom.
+    Bytes tiled = Bytes::Atom("free", Bytes::Atom("abcd", Bytes().fill(4)).append(Bytes::Atom("efgh", Bytes())));
+    EXPECT_EQ(Atoms(tiled), L{});
+    // The items of an iTunes list hold atoms whatever their type: a data
+    // atom past its item is damage.
+    Bytes ilst = Bytes::Atom("ilst", Bytes::Atom("covr", Bytes().be32(40).code("data").fill(8)));
+    EXPECT_EQ(Atoms(ilst), (L{"data@16 h=8 truncated:24"}));
+    // What the dump tools make of a phantom: no --check line; in JSON a
+    // mark, with its anomalies and its parent's note.
+    ByteSource src(sgpd.str().data(), sgpd.size());
+    const Analysis a = atom::Analyze(src);
+    EXPECT_EQ(DumpCheck(*a.tree), "");
+    EXPECT_NE(DumpJson(*a.tree).find("\"offset\":8,\"header\":8,\"notes\":[{\"kind\":\"contents-not-atoms\"}],"
+                                     "\"children\":[{\"label\":\"roll\",\"size\":16777216,\"offset\":16,\"header\":8,"
+                                     "\"phantom\":true,\"anomalies\":[{\"kind\":\"truncated\",\"bytes\":16777198}]"),
+              std::string::npos);
+}
+
+TEST(AtomHints, QuickTimeUserDataMayEndInAZero) {
+    Bytes udta = Bytes::Atom("moov", Bytes::Atom("udta", Bytes::Atom("name", Bytes().code("clip")).be32(0)));
+    EXPECT_EQ(Atoms(udta), (L{"udta@8 h=8 note zero-terminator"}));
+    // Four other bytes are a tail; a zero after another container's list too.
+    Bytes other = Bytes::Atom("moov", Bytes::Atom("udta", Bytes::Atom("name", Bytes().code("clip")).code("abcd")));
+    EXPECT_EQ(Atoms(other), (L{"udta@8 h=8 tail-skipped:4"}));
+    Bytes trak = Bytes::Atom("trak", Bytes::Atom("tkhd", Bytes().fill(8)).be32(0));
+    EXPECT_EQ(Atoms(trak), (L{"trak@0 h=8 tail-skipped:4"}));
 }
 
 TEST(AtomHints, SizesAndTails) {
@@ -133,15 +189,17 @@ TEST(AtomHints, SizesAndTails) {
     EXPECT_EQ(Atoms(Bytes::Atom("moov", Bytes::Atom("mvhd", Bytes().fill(8)).fill(5))),
               (L{"moov@0 h=8 tail-skipped:5"}));
     EXPECT_EQ(Atoms(Bytes::Atom("stss", Bytes().fill(5))), L{});
-    // A uuid's header holds its extended type.
+    // A uuid's header holds its extended type. A uuid holds no atoms by
+    // any format, so a list in it that leaves a tail was data.
     EXPECT_EQ(Atoms(Bytes::Atom("uuid", Bytes().fill(16).append(Bytes::Atom("free", Bytes())).fill(3))),
-              (L{"uuid@0 h=24 tail-skipped:3"}));
-    // Atoms at the nesting bound are not opened.
-    Bytes deep = Bytes::Atom("free", Bytes());
-    for (int i = 0; i < atom::kMaxDepth; ++i) deep = Bytes::Atom("deep", deep);
-    const L lines = Atoms(deep);
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0], "deep@" + std::to_string(8 * (atom::kMaxDepth - 1)) + " h=8 depth-limit");
+              (L{"uuid@0 h=24 note contents-not-atoms", "free@24 h=8 phantom"}));
+    // Atoms at the nesting bound are not opened: in containers, the file's
+    // anomaly; in atoms that hold no atoms, a phantom's.
+    Bytes deep = Bytes::Atom("free", Bytes()), moov = deep;
+    for (int i = 0; i < atom::kMaxDepth; ++i) deep = Bytes::Atom("deep", deep), moov = Bytes::Atom("moov", moov);
+    EXPECT_EQ(Atoms(moov), (L{"moov@" + std::to_string(8 * (atom::kMaxDepth - 1)) + " h=8 depth-limit"}));
+    EXPECT_EQ(Atoms(deep), (L{"deep@" + std::to_string(8 * (atom::kMaxDepth - 2)) + " h=8 note contents-not-atoms",
+                              "deep@" + std::to_string(8 * (atom::kMaxDepth - 1)) + " h=8 depth-limit phantom"}));
 }
 
 TEST(DumpForms, CheckLinesAndJsonHints) {
@@ -160,6 +218,14 @@ TEST(DumpForms, CheckLinesAndJsonHints) {
     ByteSource src2(notes.str().data(), notes.size());
     const Analysis b = atom::Analyze(src2);
     EXPECT_EQ(DumpCheck(*b.tree), "8 TOP/moov/free: size-below-header: size 2 is less than its 8-byte header\n");
+
+    // A negative size in each format's words.
+    Bytes negative = Bytes().be32(0xFFFFFFFF).code("mdat").fill(8);
+    ByteSource src3(negative.str().data(), negative.size());
+    EXPECT_EQ(DumpCheck(*atom::Analyze(src3).tree), "0 TOP/mdat: negative-size: the size field has its top bit set\n");
+    Bytes streamed = Bytes().code("RIFF").le32(0xFFFFFFFF).code("WAVE").append(Leaf("data", 4));
+    ByteSource src4(streamed.str().data(), streamed.size());
+    EXPECT_EQ(DumpCheck(*riff::Analyze(src4).tree), "0 RIFF_WAVE: negative-size: negative size (a streamed file's unknown size)\n");
     EXPECT_NE(DumpJson(*b.tree).find("{\"label\":\"mdat\",\"size\":8,\"offset\":20,\"header\":8,"
                                      "\"notes\":[{\"kind\":\"size-zero-to-end\"}],\"children\":[]}"),
               std::string::npos);

@@ -142,7 +142,7 @@ void AppendJsonHints(std::string& out, const char* key, const Hint* hints, size_
 }
 
 // The JSON form: each node an object whose "children" array holds the
-// objects of its children; the caller writes the brackets of the top level.
+// objects of its children ("phantom": true before them for a phantom); the caller writes the brackets of the top level.
 struct JsonWriter {
     Sink& sink;
     const ChunkTree& tree;
@@ -163,6 +163,7 @@ struct JsonWriter {
         AppendInt(out, node.offset);
         out.append(",\"header\":");
         AppendInt(out, node.headerSize);
+        if (node.flags & viewer::kPhantom) out.append(",\"phantom\":true");
         if (node.anomalies || node.notes) {
             const NodeDescription d = viewer::DescribeNode(node, parent, tree);
             AppendJsonHints(out, "anomalies", d.anomalies, d.anomalyCount);
@@ -193,7 +194,13 @@ void AppendCheckText(std::string& out, const Hint& hint, const NodeDescription& 
         out.append(" before its declared end");
         break;
     case HintKind::kNegativeSize:
-        out.append("negative size (a streamed file's unknown size)");
+        // A RIFF writer streaming to a pipe leaves FF FF FF FF; an atom's
+        // 32-bit size has no such meaning.
+        out.append(d.atomFile ? "the size field has its top bit set" : "negative size (a streamed file's unknown size)");
+        break;
+    case HintKind::kZeroId:
+        out.append("a chunk id of four zero bytes: probably 4 bytes of padding, and the next chunk was read "
+                   "from the wrong place");
         break;
     case HintKind::kSizeBelowHeader:
         out.append("size ");
@@ -242,7 +249,7 @@ struct CheckWriter {
         for (size_t at = path.find('/', start); at != std::string::npos; at = path.find('/', at + 4))
             path.replace(at, 1, "\\x2f");
         pathEnds.push_back(path.size());
-        if (!node.anomalies) return;
+        if (!viewer::HasFileAnomaly(node)) return;  // a phantom's are not the file's
         const NodeDescription d = viewer::DescribeNode(node, parent, tree);
         std::string& out = sink.text();
         for (size_t i = 0; i < d.anomalyCount; ++i) {
@@ -287,8 +294,10 @@ void PrintHelp(const DumpProgram& dump, FILE* out) {
         "options:\n"
         "  --json     print the tree as JSON: an array of the top-level elements,\n"
         "             each with label, size, offset, header, children and,\n"
-        "             where there are any, anomalies and notes\n"
-        "  --check    print nothing but the anomalies, one per line:\n"
+        "             where there are any, anomalies and notes; \"phantom\": true\n"
+        "             marks data that only looked like an atom\n"
+        "  --check    print nothing but the file's anomalies (never a phantom's),\n"
+        "             one per line:\n"
         "             OFFSET PATH: KIND: what (PATH: the labels from the top,\n"
         "             joined by /)\n"
         "  --help     print this help and exit\n"

@@ -43,13 +43,14 @@ std::string DumpText(const viewer::ChunkTree& tree);
 // The tree as JSON: an array of the top-level items, each an object with
 // label, size, offset, header, children and, when there are any, anomalies
 // and notes ({"kind": NAME, "bytes": N}, the figure where the kind has one;
-// node_hints.h). Label bytes outside printable ASCII are
+// node_hints.h); a phantom (chunk_node.h) also has "phantom": true. Label bytes outside printable ASCII are
 // escaped as \u00XX, so the output is valid JSON and keeps every byte.
 std::string DumpJson(const viewer::ChunkTree& tree);
 
-// The anomalies only (--check): one line each, "OFFSET PATH: KIND: what",
-// PATH being the labels from the top joined by '/', escaped as the text
-// form escapes them and '/' itself as \x2f. Empty for a sound file.
+// The file's anomalies only (--check), a phantom's never: one line each,
+// "OFFSET PATH: KIND: what", PATH being the labels from the top joined by
+// '/', escaped as the text form escapes them and '/' itself as \x2f.
+// Empty for a sound file.
 std::string DumpCheck(const viewer::ChunkTree& tree);
 
 enum class DumpForm { kText, kJson, kCheck };

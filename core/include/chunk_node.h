@@ -21,15 +21,27 @@ enum Anomaly : uint16_t {
     kDepthLimit = 1u << 5,       // its children were not read: the nesting bound
     kListTooSmall = 1u << 6,     // a LIST of size 0 to 3, too small for its own type
     kTailSkipped = 1u << 7,      // 1 to 7 bytes after its last child were skipped
+    kZeroId = 1u << 8,           // a RIFF chunk id of four zero bytes whose size runs past its bounds
 };
 // Things legitimate but worth knowing, as bits of ChunkNode::notes.
 enum Note : uint8_t {
     kSizeZeroToEnd = 1u << 0,  // an atom of size 0: it runs to the end of its parent (or the file)
     kLargeSize = 1u << 1,      // an atom whose size is the 64-bit one after its type
+    kContentsNotAtoms = 1u << 2,  // its payload only looked like atoms: its children are phantoms
+    kZeroTerminator = 1u << 3,    // a user data list closed by a 32-bit zero, as QuickTime allows
+};
+// What a node is, as bits of ChunkNode::flags.
+enum NodeFlag : uint8_t {
+    // Found only because data inside an atom that does not hold atoms passed
+    // the header test, and the guess did not hold up (its parent or an
+    // ancestor is marked kContentsNotAtoms): not an atom of the file, so its
+    // anomalies are not the file's.
+    kPhantom = 1u << 0,
 };
 
 struct ChunkNode {
-    char label[12];         // NUL-terminated display name, at most 9 characters used
+    char label[11];         // NUL-terminated display name, at most 9 characters used
+    uint8_t flags;          // NodeFlag bits
     uint16_t anomalies;     // Anomaly bits
     uint8_t notes;          // Note bits
     uint8_t headerSize;     // bytes of its header: 8, a RIFF LIST's 12, a largesize atom's 16 (0: TOP)

@@ -21,9 +21,12 @@ enum class HintKind : uint8_t {
     kDepthLimit,
     kListTooSmall,
     kTailSkipped,
+    kZeroId,
     // notes
     kSizeZeroToEnd,
     kLargeSize,
+    kContentsNotAtoms,
+    kZeroTerminator,
 };
 
 // The stable English name of a kind ("overruns-parent", "size-zero-to-end").
@@ -39,11 +42,17 @@ struct NodeDescription {
     int64_t size = 0;        // as declared
     int headerSize = 0;      // bytes of the header (0 for an atom file's TOP)
     int64_t declaredEnd = 0; // where the node ends by its size (offset for a negative size)
-    Hint anomalies[8];
+    bool atomFile = false;   // an atom file's node (else a RIFF chunk): what a negative size means
+    bool phantom = false;    // not an atom of the file (kPhantom): its anomalies are not the file's
+    Hint anomalies[9];
     size_t anomalyCount = 0;
-    Hint notes[2];
+    Hint notes[4];
     size_t noteCount = 0;
 };
+
+// Whether the node has an anomaly that is the file's: one that --check
+// prints and the dialog draws dark red. A phantom's never are.
+inline bool HasFileAnomaly(const ChunkNode& node) { return node.anomalies != 0 && !(node.flags & kPhantom); }
 
 // Where the children of `parent` must end: its declared end; for an atom
 // file's TOP and a RIFF root of negative size, the end of the file.
@@ -51,7 +60,8 @@ int64_t SpanEnd(const ChunkNode& parent, const ChunkTree& tree);
 // Where the node ends by its declared size (its offset when that is negative).
 int64_t DeclaredEnd(const ChunkNode& node, const ChunkTree& tree);
 
-// The node's facts and one Hint per bit set, in the order of the bits:
+// The node's facts and one Hint per bit set, in the order of the bits
+// (zero-id first, as it tells why the figures after it are what they are):
 // overruns-parent (declared end − the parent's span end), truncated
 // (declared end − file length) and tail-skipped (span end − the last
 // child's declared end) with their figures. `parent` is null for a

@@ -16,7 +16,7 @@ size_t FormatLabelText(const ChunkNode& node, char* buf, size_t capacity) {
     // "%s[%lldBytes]", written by hand: the display and the dump tools format
     // millions of these.
     char text[kLabelTextCapacity];
-    // The label is always terminated within its 16 bytes; bound it anyway so a
+    // The label is always terminated within its bytes; bound it anyway so a
     // node filled by hand cannot make us read past it.
     size_t n = strnlen(node.label, sizeof node.label);
     std::memcpy(text, node.label, n);

@@ -13,9 +13,11 @@ int64_t DeclaredLength(const ChunkNode& node, const ChunkTree& tree) {
 }
 
 constexpr const char* kNames[] = {
-    "overruns-parent", "truncated", "negative-size", "size-below-header", "missing-pad",
-    "depth-limit",     "list-too-small", "tail-skipped", "size-zero-to-end", "largesize",
+    "overruns-parent", "truncated",        "negative-size",     "size-below-header", "missing-pad",
+    "depth-limit",     "list-too-small",   "tail-skipped",      "zero-id",           "size-zero-to-end",
+    "largesize",       "contents-not-atoms", "zero-terminator",
 };
+static_assert(sizeof kNames / sizeof kNames[0] == static_cast<size_t>(HintKind::kZeroTerminator) + 1);
 
 }  // namespace
 
@@ -39,11 +41,14 @@ NodeDescription DescribeNode(const ChunkNode& node, const ChunkNode* parent, con
     d.size = node.size;
     d.headerSize = node.headerSize;
     d.declaredEnd = DeclaredEnd(node, tree);
+    d.atomFile = tree.sizeCountsHeader;
+    d.phantom = (node.flags & kPhantom) != 0;
     // Past-the-end figures from lengths measured from the node's offset, so
     // that no sum overflows even for a 64-bit size near its largest value.
     const int64_t length = DeclaredLength(node, tree);
     auto beyond = [&](int64_t end) { return length < 0 ? -1 : length - (end - node.offset); };
 
+    if (node.anomalies & kZeroId) d.anomalies[d.anomalyCount++] = Hint{HintKind::kZeroId, -1};
     for (unsigned bit = 0; bit < 8; ++bit) {
         if (!(node.anomalies & (1u << bit))) continue;
         const auto kind = static_cast<HintKind>(bit);
@@ -61,6 +66,8 @@ NodeDescription DescribeNode(const ChunkNode& node, const ChunkNode* parent, con
     }
     if (node.notes & kSizeZeroToEnd) d.notes[d.noteCount++] = Hint{HintKind::kSizeZeroToEnd, -1};
     if (node.notes & kLargeSize) d.notes[d.noteCount++] = Hint{HintKind::kLargeSize, -1};
+    if (node.notes & kContentsNotAtoms) d.notes[d.noteCount++] = Hint{HintKind::kContentsNotAtoms, -1};
+    if (node.notes & kZeroTerminator) d.notes[d.noteCount++] = Hint{HintKind::kZeroTerminator, -1};
     return d;
 }
 
