@@ -1,5 +1,5 @@
 // What the tree tells about a node beside its label: the tip shown when the
-// pointer rests on its item, and the colour of an item with an anomaly.
+// pointer rests on its item, and the colours of an item with an anomaly and of a phantom.
 #pragma once
 
 #include <string>
@@ -9,8 +9,12 @@
 // The label of an item whose node has an anomaly is drawn in this dark red
 // (0x00BBGGRR).
 constexpr unsigned long kAnomalyTextColor = 0x0000008BUL;
+// A phantom (data that only looked like an atom) is drawn in grey, whatever
+// its figures: it is not part of the file's structure.
+constexpr unsigned long kPhantomTextColor = 0x00808080UL;
 
-// The tip, one line each: the offset in hex and decimal, the declared size,
+// The tip, one line each: for a phantom first that it is none of the
+// file's atoms, then the offset in hex and decimal, the declared size,
 // the header's size, then one line per anomaly and per note, in Chinese:
 //   偏移：0x0000002C（44）
 //   声明大小：17640 字节

@@ -87,6 +87,9 @@ void CViewerDlg::OnTreeCustomDraw(NMHDR* pNMHDR, LRESULT* pResult) {
         *pResult = CDRF_NOTIFYITEMDRAW;
     } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
         const auto* node = reinterpret_cast<const ChunkNode*>(draw->nmcd.lItemlParam);
-        if (node && node->anomalies) draw->clrText = static_cast<COLORREF>(kAnomalyTextColor);
+        if (node && (node->flags & viewer::kPhantom))
+            draw->clrText = static_cast<COLORREF>(kPhantomTextColor);
+        else if (node && viewer::HasFileAnomaly(*node))
+            draw->clrText = static_cast<COLORREF>(kAnomalyTextColor);
     }
 }

@@ -2,6 +2,9 @@
 // default path and analysis.
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QTreeView>
+
 #include "analysis.h"
 #include "byte_builder.h"
 #include "dialog_driver.h"
@@ -61,6 +64,37 @@ TEST_F(QuellbyDialog, QuellbyShowsTheAtomTreeUnderTop) {
     EXPECT_EQ(boxes[0].text, ReasonText(Reason::kCannotOpen));
     ASSERT_NE(dlg.m_pRoot, nullptr);
     EXPECT_EQ(LabelText(*dlg.m_pRoot), "TOP[0Bytes]");
+}
+
+TEST_F(QuellbyDialog, PhantomsAreGreyAndSaySoWhileDamageStaysDarkRed) {
+    // An AAC track's sample group, whose grouping type "roll" passes for an
+    // atom of 16 MiB (a phantom), then a moov cut short (damage, shown
+    // without children).
+    const Bytes mp4 = A("stbl", A("sgpd", Bytes().be32(0x01000000).code("roll").be32(2).be32(1).le16(0xFFFF)))
+                          .be32(200).code("moov").append(A("mvhd", Bytes().fill(8)));
+    const std::string path = File("aac.mp4", mp4.str());
+    ProbeDlg dlg(QuellbyProgram());
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        EXPECT_EQ(Items(w), (std::vector<std::string>{"TOP[58Bytes]", "  stbl[34Bytes]", "    sgpd[26Bytes]",
+                                                      "      roll[16777216Bytes]", "  moov[200Bytes]"}));
+        QTreeView* view = Tree(w);
+        const QModelIndex top = view->model()->index(0, 0);
+        const QModelIndex sgpd = view->model()->index(0, 0, view->model()->index(0, 0, top));
+        const QModelIndex roll = view->model()->index(0, 0, sgpd), moov = view->model()->index(1, 0, top);
+        view->expandAll();
+        view->grab();  // a painting asks for the colours
+        EXPECT_EQ(roll.data(Qt::ForegroundRole).value<QColor>(), QColor(0x80, 0x80, 0x80));
+        EXPECT_EQ(moov.data(Qt::ForegroundRole).value<QColor>(), QColor(0x8B, 0, 0));
+        EXPECT_FALSE(sgpd.data(Qt::ForegroundRole).isValid());
+        EXPECT_EQ(roll.data(Qt::ToolTipRole).toString().toStdString(),
+                  "并非真实原子：上级原子的数据被误读为原子头\n偏移：0x00000010（16）\n声明大小：16777216 字节\n"
+                  "头部：8 字节\n超出上级范围 16777198 字节\n文件在此节点结束前截断，缺少 16777174 字节");
+        EXPECT_EQ(sgpd.data(Qt::ToolTipRole).toString().toStdString(),
+                  "偏移：0x00000008（8）\n声明大小：26 字节\n头部：8 字节\n内容看似原子头，但并不吻合：是数据，不是子原子");
+    });
+    EXPECT_TRUE(boxes.empty());
 }
 
 }  // namespace
