@@ -34,10 +34,7 @@ public:
     // data ends first). Returns the first atom, or null. `depth` is the depth
     // of the atoms found here (TOP is depth 0); `parent` is the node they
     // belong to, marked when a tail too short for a header is skipped.
-    // *tiles says whether the atoms found tile the span exactly, each with
-    // no anomaly of its own (what viewer::ChildrenTile tells of a finished
-    // node, known here as the list is read).
-    ChunkNode* ParseAtomList(int64_t remaining, int depth, ChunkNode* parent, bool* tiles);
+    ChunkNode* ParseAtomList(int64_t remaining, int depth, ChunkNode* parent);
 
 private:
     // The size of the atom whose 8-byte header has been read into `header`
@@ -74,18 +71,13 @@ bool AtomWalker::ReadSize(unsigned char* header, int64_t remaining, int64_t* siz
     return true;
 }
 
-ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* parent, bool* tiles) {
+ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* parent) {
     ChunkNode* first = nullptr;
     ChunkNode* last = nullptr;
-    // Whether the atoms tile the span: each read whole (fits, as of the
-    // last one tried), none with an anomaly or of size 0 (allFit).
-    bool fits = true;
-    bool allFit = true;
 
     while (remaining >= kHeader && !outOfMemory_) {
         const int64_t offset = src_.Tell();
         unsigned char header[kLargeHeader];
-        fits = false;  // unless the atom is read whole
         if (src_.Read(header, kHeader) != kHeader) break;
         if (!PlausibleType(header + 4)) {
             // Not an atom header: the rest of the span is payload of the parent.
@@ -96,7 +88,6 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
         int64_t size, headerSize;
         uint8_t note;
         if (!ReadSize(header, remaining, &size, &headerSize, &note)) break;
-        fits = true;
 
         ChunkNode* node = tree_.NewNode(offset);
         if (!node) {
@@ -133,7 +124,6 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
             // parent: shown as declared, childless, and the last of its list.
             src_.Skip(remaining - headerSize);
             remaining = 0;
-            allFit = false;
             break;
         }
 
@@ -150,24 +140,20 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
             node->headerSize = static_cast<uint8_t>(headerSize + kUuidExtension);
         }
         if (depth < kMaxDepth) {
-            bool childrenTile;
-            node->firstChild = ParseAtomList(payload, depth + 1, node, &childrenTile);
+            node->firstChild = ParseAtomList(payload, depth + 1, node);
             // Atoms found in a payload that the formats do not define as
             // atoms, and that do not fit it, were data.
-            if (node->firstChild && !childrenTile && !viewer::IsAtomContainer(node->label, parent->label))
-                viewer::MarkContentsNotAtoms(*node);
+            if (node->firstChild) viewer::JudgeAtomContents(*node, *parent, tree_);
         } else {
             src_.Skip(payload);
             if (payload >= kHeader) node->anomalies |= viewer::kDepthLimit;
         }
         remaining -= size;
-        if (node->anomalies || (note & viewer::kSizeZeroToEnd)) allFit = false;
     }
     // Fewer bytes than a header are left: they belong to the span, step over
     // them. After atoms, that is a tail the list could not read, unless it
     // is the 32-bit zero with which QuickTime lets a user data list end.
     if (remaining > 0 && remaining < kHeader) {
-        fits = false;
         if (remaining == 4 && last && std::memcmp(parent->label, "udta", 4) == 0) {
             unsigned char tail[4];
             if (src_.Read(tail, 4) == 4 && viewer::ReadBe32(tail) == 0) {
@@ -181,7 +167,6 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
         }
     }
     if (last) last->next = nullptr;
-    *tiles = fits && allFit;
     return first;
 }
 
@@ -205,8 +190,7 @@ Analysis Analyze(ByteSource& source) {
     result.tree->sizeCountsHeader = true;
     source.Seek(0);
     AtomWalker walker(source, *result.tree);
-    bool tiles;
-    root->firstChild = walker.ParseAtomList(root->size, 1, root, &tiles);
+    root->firstChild = walker.ParseAtomList(root->size, 1, root);
     if (walker.outOfMemory()) return Analysis::Failure(Reason::kOutOfMemory);
     result.tree->root = root;
     result.TakeReadFailure(source);

@@ -80,8 +80,15 @@ private:
         if (node->size < 0)
             node->anomalies = viewer::kNegativeSize;
         else if (node->size > src_.Length() - offset - 8)
-            node->anomalies = viewer::kTruncated;
+            node->anomalies = static_cast<uint16_t>(viewer::kTruncated | ZeroId(header));
         return node;
+    }
+
+    // kZeroId for a chunk whose id is four zero bytes, to go with a size
+    // past its bounds: most likely 4 bytes of zero padding, so that the next
+    // chunk's id was read as this one's size.
+    static uint16_t ZeroId(const unsigned char* header) {
+        return viewer::ReadLe32(header) == 0 ? viewer::kZeroId : 0;
     }
 
     ChunkNode* WalkRoot(int64_t offset, const unsigned char* header);
@@ -128,12 +135,8 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
 
         // Past a span that ends where the file does, the chunk is marked
         // truncated alone: the two figures would be the same.
-        if (size > spanEnd - offset - 8 && spanEnd != src_.Length()) node->anomalies |= viewer::kOverrunsParent;
-        // An id of four zero bytes whose size runs past its bounds: most
-        // likely 4 bytes of zero padding, so that the next chunk's id was
-        // read as this one's size.
-        if (viewer::ReadLe32(header) == 0 && (node->anomalies & (viewer::kTruncated | viewer::kOverrunsParent)))
-            node->anomalies |= viewer::kZeroId;
+        if (size > spanEnd - offset - 8 && spanEnd != src_.Length())
+            node->anomalies = static_cast<uint16_t>(node->anomalies | viewer::kOverrunsParent | ZeroId(header));
         const int64_t oldRemaining = remaining;
         remaining = Reduce(remaining, size + 8);
 

@@ -249,7 +249,10 @@ struct CheckWriter {
         for (size_t at = path.find('/', start); at != std::string::npos; at = path.find('/', at + 4))
             path.replace(at, 1, "\\x2f");
         pathEnds.push_back(path.size());
-        if (!viewer::HasFileAnomaly(node)) return;  // a phantom's are not the file's
+        if (viewer::HasFileAnomaly(node)) Print(node, parent);  // a phantom's are not the file's
+    }
+    // Kept out of Enter, which every node passes through: few nodes get here.
+    [[gnu::noinline]] void Print(const ChunkNode& node, const ChunkNode* parent) {
         const NodeDescription d = viewer::DescribeNode(node, parent, tree);
         std::string& out = sink.text();
         for (size_t i = 0; i < d.anomalyCount; ++i) {
