@@ -382,6 +382,50 @@ TEST_F(ShellDialog, TheTreesTipTellsTheNodesOffsetAndSizes) {
     EXPECT_EQ(text.rfind("偏移：0x00000000（0）\n声明大小：", 0), 0u) << text;
 }
 
+#if defined(VIEWER_QUELLBY)
+// The colour the dialog gives an item as the tree window asks for it while
+// painting a row (NM_CUSTOMDRAW at the item stage).
+COLORREF ItemColor(HWND dialog, LPARAM item) {
+    namespace tp = tree_protocol;
+    HWND tree = GetDlgItem(dialog, IDC_TREE);
+    tp::Item query{};
+    query.mask = tp::kMaskParam;
+    query.hItem = reinterpret_cast<void*>(item);
+    SendMessageW(tree, tp::kGetItem, 0, reinterpret_cast<LPARAM>(&query));
+    tp::CustomDraw draw{};
+    draw.hdr.hwndFrom = tree;
+    draw.hdr.idFrom = IDC_TREE;
+    draw.hdr.code = tp::kCustomDraw;
+    draw.dwDrawStage = tp::kDrawItemPrePaint;
+    draw.dwItemSpec = static_cast<uintptr_t>(item);
+    draw.lItemlParam = query.lParam;
+    draw.clrText = tp::kDefaultColor;
+    SendMessageW(dialog, WM_NOTIFY, IDC_TREE, reinterpret_cast<LPARAM>(&draw));
+    return draw.clrText;
+}
+
+TEST_F(ShellDialog, PhantomsAreGreyAndDamageDarkRed) {
+    namespace tp = tree_protocol;
+    // An AAC track's sample group whose grouping type passes for an atom
+    // (a phantom), then a moov cut short.
+    const Bytes mp4 = A("stbl", A("sgpd", Bytes().be32(0x01000000).code("roll").be32(2).be32(1).le16(0xFFFF)))
+                          .be32(200).code("moov").append(A("mvhd", Bytes().fill(8)));
+    const std::string path = File("aac.mp4", mp4.str());
+    std::vector<COLORREF> colors;
+    Run([&](HWND w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        HWND tree = GetDlgItem(w, IDC_TREE);
+        auto next = [&](unsigned how, LPARAM item) { return SendMessageW(tree, tp::kGetNextItem, how, item); };
+        const LPARAM top = next(tp::kNextRoot, 0), stbl = next(tp::kNextChild, top), sgpd = next(tp::kNextChild, stbl);
+        for (LPARAM item : {next(tp::kNextChild, sgpd), next(tp::kNextSibling, stbl), sgpd}) colors.push_back(ItemColor(w, item));
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(colors, (std::vector<COLORREF>{RGB(0x80, 0x80, 0x80), RGB(0x8B, 0, 0), tree_protocol::kDefaultColor}));
+    EXPECT_TRUE(boxes.empty());
+}
+#endif
+
 // The header of a drop (shlobj.h's DROPFILES, whose header clashes with
 // the facade's tree names), followed by the names.
 struct DropFilesHeader {
