@@ -1,7 +1,8 @@
 // make-seeds: writes the fuzzers' seed corpora, small files built with the
 // same Bytes builder the tests use: well-formed AVI, WAVE and MP4 shapes and
 // the defects the walks have rules for (missing pads, negative, tiny and
-// overshooting sizes, largesize, uuid, deep nesting, short tails).
+// overshooting sizes, largesize, uuid, deep nesting, short tails, zero ids)
+// and data that only looks like atoms.
 //   make-seeds OUTPUT-DIRECTORY      (writes OUTPUT-DIRECTORY/riff and /atom)
 // The committed corpora in fuzz/corpus are this program's output.
 #include <cstdio>
@@ -62,6 +63,8 @@ Seeds RiffSeeds() {
     s.emplace_back("short-header", Form("WAVE", Leaf("fmt ", 2).code("dat")));
     s.emplace_back("short-list-type", Form("AVI ", Leaf("avih", 2).code("LIST").le32(4).code("mo")));
     s.emplace_back("wrapping-span", Bytes().code("RIFF").le32(10).code("AVI ").code("abcd").le32(0x7FFFFFFF).fill(8));
+    // Defect: four zero bytes of padding between two chunks.
+    s.emplace_back("zero-id", Form("AVI ", Bytes::List("hdrl", Leaf("avih", 8)).fill(4).append(Bytes::List("movi", Leaf("00dc", 4)))));
     Bytes third = Form("AVIX", Bytes());
     s.emplace_back("opendml", Bytes()
                                   .append(Form("AVI ", Bytes::List("movi", Leaf("00dc", 5))))
@@ -131,6 +134,15 @@ Seeds AtomSeeds() {
     s.emplace_back("uuid", A("uuid", Bytes().code("0123456789abcdef").append(A("tfxd", Zeros(4))))
                                .append(A("uuid", Bytes().code("short")))
                                .append(A("free")));
+    // Data that passes the header test: a sample group's grouping type, a
+    // QuickTime handler's component type (size 0), an XMP packet in uuid.
+    s.emplace_back("phantoms",
+                   A("moov", A("trak", A("stbl", A("sgpd", Bytes().be32(0x01000000).code("roll").be32(2).be32(1).le16(0xFFFF))
+                                                   .append(A("hdlr", Zeros(4).code("mhlr").code("vide").fill(12))))))
+                       .append(A("uuid", Bytes().code("0123456789abcdef").code("<?xpacket begin")))
+                       .append(A("mdat", Bytes().raw({0xDE, 0x02, 0x00, 0x4C}).code("avc59.37.100"))));
+    // A QuickTime user data list closed by a 32-bit zero.
+    s.emplace_back("udta-zero-end", A("moov", A("udta", A("name", Bytes().code("clip")).be32(0))).append(A("free")));
     // Defect: 300 atoms, each the only child of the one before, in moov/trak.
     Bytes deep = A("core", Zeros(2));
     for (int i = 0; i < 300; ++i) deep = A("deep", deep);
