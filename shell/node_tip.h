@@ -1,5 +1,6 @@
 // What the tree tells about a node beside its label: the tip shown when the
-// pointer rests on its item, and the colours of an item with an anomaly and of a phantom.
+// pointer rests on its item, and the colours of an item with an anomaly and
+// of a phantom.
 #pragma once
 
 #include <string>
