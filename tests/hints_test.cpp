@@ -203,6 +203,11 @@ TEST(AtomHints, SizesAndTails) {
 }
 
 TEST(DumpForms, CheckLinesAndJsonHints) {
+    // A ':' in a label would pass for the separator: the line would split
+    // into the path "RIFF_AVI /a" and the kind "b".
+    Bytes colon = Form("AVI ", Bytes::Chunk("a: b", Bytes().fill(3), false).append(Leaf("idx1", 4)));
+    ByteSource src0(colon.str().data(), colon.size());
+    EXPECT_EQ(DumpCheck(*riff::Analyze(src0).tree), "12 RIFF_AVI /a\\x3a b: missing-pad: odd size, and no pad byte follows\n");
     Bytes cut = Bytes().code("RIFF").le32(1036).code("WAVE").append(Leaf("fmt ", 16)).code("da/a").le32(1000).fill(100);
     ByteSource src(cut.str().data(), cut.size());
     const Analysis a = riff::Analyze(src);

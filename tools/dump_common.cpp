@@ -231,7 +231,8 @@ void AppendCheckText(std::string& out, const Hint& hint, const NodeDescription& 
 
 // The --check form: one line per anomaly, "OFFSET PATH: KIND: what", the
 // path being the labels from the top joined by '/' (escaped as the text form
-// escapes them, and '/' itself as \x2f).
+// escapes them, '/' itself as \x2f and ':' as \x3a, so that a line splits
+// at its first ": " after the offset into path, kind and text).
 struct CheckWriter {
     Sink& sink;
     const ChunkTree& tree;
@@ -246,8 +247,8 @@ struct CheckWriter {
         if (depth) path.push_back('/');
         const size_t start = path.size();
         AppendTextLabel(path, node);
-        for (size_t at = path.find('/', start); at != std::string::npos; at = path.find('/', at + 4))
-            path.replace(at, 1, "\\x2f");
+        for (size_t at = path.find_first_of("/:", start); at != std::string::npos; at = path.find_first_of("/:", at + 4))
+            path.replace(at, 1, path[at] == '/' ? "\\x2f" : "\\x3a");
         pathEnds.push_back(path.size());
         if (viewer::HasFileAnomaly(node)) Print(node, parent);  // a phantom's are not the file's
     }

@@ -49,7 +49,8 @@ std::string DumpJson(const viewer::ChunkTree& tree);
 
 // The file's anomalies only (--check), a phantom's never: one line each,
 // "OFFSET PATH: KIND: what", PATH being the labels from the top joined by
-// '/', escaped as the text form escapes them and '/' itself as \x2f.
+// '/', escaped as the text form escapes them, '/' itself as \x2f and ':'
+// as \x3a (so a line splits at its first ": " after the offset).
 // Empty for a sound file.
 std::string DumpCheck(const viewer::ChunkTree& tree);
 
