@@ -145,8 +145,16 @@ ChunkNode* AtomWalker::ParseAtomList(int64_t remaining, int depth, ChunkNode* pa
             // atoms, and that do not fit it, were data.
             if (node->firstChild) viewer::JudgeAtomContents(*node, *parent, tree_);
         } else {
-            src_.Skip(payload);
-            if (payload >= kHeader) node->anomalies |= viewer::kDepthLimit;
+            // At the nesting bound the children are not read: marked only
+            // where the payload starts with what would have been read as an
+            // atom.
+            int64_t looked = 0;
+            if (payload >= kHeader) {
+                unsigned char next[kHeader];
+                looked = static_cast<int64_t>(src_.Read(next, kHeader));
+                if (looked == kHeader && PlausibleType(next + 4)) node->anomalies |= viewer::kDepthLimit;
+            }
+            src_.Skip(payload - looked);
         }
         remaining -= size;
     }

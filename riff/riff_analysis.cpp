@@ -155,7 +155,8 @@ ChunkNode* RiffWalker::ParseChunkList(int64_t remaining, int depth) {
             if ((size & 1) != 0 && remaining > 0) SkipPad(node, remaining);
             continue;
         }
-        if (isList) node->anomalies |= viewer::kDepthLimit;
+        // At the nesting bound: marked where there would have been a child.
+        if (isList && size - 4 >= 8) node->anomalies |= viewer::kDepthLimit;
 
         // A leaf, or a LIST too deep to open, which is passed like a leaf.
         if (remaining < 0) {

@@ -96,6 +96,12 @@ TEST(RiffHints, MalformedSizesAndStructure) {
     const L lines = Riff(Form("AVI ", deep));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], "LIST_deep@" + std::to_string(12 * riff::kMaxDepth) + " h=12 depth-limit");
+    // ...but an empty one there, or one too small for a chunk, has nothing to open.
+    for (size_t room : {0, 7}) {
+        Bytes empty = Bytes::List("last", Bytes().fill(room));
+        for (int i = 0; i < riff::kMaxDepth - 1; ++i) empty = Bytes::List("deep", empty);
+        EXPECT_EQ(Riff(Form("AVI ", empty)), L{}) << room;
+    }
 }
 
 TEST(RiffHints, ZeroIdsAreTold) {
@@ -198,6 +204,10 @@ TEST(AtomHints, SizesAndTails) {
     Bytes deep = Bytes::Atom("free", Bytes()), moov = deep;
     for (int i = 0; i < atom::kMaxDepth; ++i) deep = Bytes::Atom("deep", deep), moov = Bytes::Atom("moov", moov);
     EXPECT_EQ(Atoms(moov), (L{"moov@" + std::to_string(8 * (atom::kMaxDepth - 1)) + " h=8 depth-limit"}));
+    // A payload there that does not start like an atom has nothing to open.
+    Bytes data = Bytes::Atom("stsz", Bytes().fill(12));
+    for (int i = 0; i < atom::kMaxDepth - 1; ++i) data = Bytes::Atom("moov", data);
+    EXPECT_EQ(Atoms(data), L{});
     EXPECT_EQ(Atoms(deep), (L{"deep@" + std::to_string(8 * (atom::kMaxDepth - 2)) + " h=8 note contents-not-atoms",
                               "deep@" + std::to_string(8 * (atom::kMaxDepth - 1)) + " h=8 depth-limit phantom"}));
 }
