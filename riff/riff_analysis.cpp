@@ -214,7 +214,14 @@ ChunkNode* RiffWalker::WalkFile() {
 
 Analysis Analyze(ByteSource& source) {
     unsigned char header[12];
-    if (source.Read(header, 12) != 12) return Analysis::Failure(Reason::kTooSmall);
+    if (source.Read(header, 12) != 12) {
+        // Too small, unless the header could not be read: then no tree, and
+        // where and why reading stopped.
+        if (!source.Failure()) return Analysis::Failure(Reason::kTooSmall);
+        Analysis failed = Analysis::Failure(Reason::kReadError);
+        failed.readFailure = source.Failure();
+        return failed;
+    }
     if (std::memcmp(header, "RIFF", 4) != 0) return Analysis::Failure(Reason::kNotRiff);
     source.Seek(0);
 

@@ -429,6 +429,16 @@ TEST(HostileReadFailures, DumpPrintsThePartialTreeThenTheErrorAndExitsWithFour) 
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(r.out, "RIFF_WAVE[162Bytes]\n  fmt [16Bytes]\n");
     EXPECT_EQ(r.err.rfind(std::string(ReasonText(Reason::kReadError)) + " (at offset 40: ", 0), 0u) << r.err;
+
+    // Defect: the file system fails within the RIFF header. No tree, but
+    // the same status and message as the atom tool's, not "too small".
+    FailingReads early(6, EIO);
+    for (Walk walk : {riff::Analyze, atom::Analyze}) {
+        const InProcessDump h = DumpInProcess(walk, wave.path());
+        EXPECT_EQ(h.status, 4);
+        EXPECT_EQ(h.err.rfind(std::string(ReasonText(Reason::kReadError)) + " (at offset 6: ", 0), 0u) << h.err;
+    }
+    EXPECT_EQ(AnalyzePath(wave.path(), riff::Analyze).reason, Reason::kReadError);
 }
 
 // ------------------------------------------------------------------ paths

@@ -413,6 +413,12 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
     }
 
     Analysis result = viewer::AnalyzePath(path, dump.walk);
+    if (!result.ok() && result.reason == viewer::Reason::kReadError) {
+        // Not even the header could be read: no tree, then where and why.
+        std::fprintf(err, "%s (%s)\n", viewer::ReasonText(result.reason),
+                     viewer::DescribeReadFailure(result.readFailure).c_str());
+        return kDumpReadError;
+    }
     if (!result.ok()) {
         std::fprintf(err, "%s\n", viewer::ReasonText(result.reason));
         return kDumpCannotAnalyse;

@@ -27,7 +27,8 @@ const char* ReasonText(Reason reason);
 
 struct Analysis {
     std::unique_ptr<ChunkTree> tree;  // set when the analysis succeeded
-    Reason reason = Reason::kNone;    // why not, when it failed; kReadError comes with a tree
+    Reason reason = Reason::kNone;    // why not, when it failed; kReadError comes with the tree read
+                                      // so far, or none when the header itself could not be read
     ReadFailure readFailure;          // with kReadError: where and why reading stopped
 
     bool ok() const { return tree != nullptr; }

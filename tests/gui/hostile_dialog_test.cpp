@@ -198,4 +198,21 @@ TEST_F(HostileDialog, ReadErrorShowsThePartialTreeThenSaysSo) {
     EXPECT_EQ(itemsWhenTold, std::vector<UINT>{2u + (65536 - 24) / 8});  // the tree was in before the box
 }
 
+TEST_F(HostileDialog, AHeaderThatCannotBeReadIsAReadErrorAndKeepsTheOldTree) {
+    // Defect: the file system fails inside the 12-byte RIFF header.
+    const std::string wave = File("wave.wav", Form("WAVE", Bytes::Chunk("data", Bytes().fill(4))).str());
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, good);
+        Click(w, IDC_ANALYZE);
+        SetReadFailureForTesting(6, EIO);
+        TypePath(w, wave);
+        Click(w, IDC_ANALYZE);
+        SetReadFailureForTesting(-1, 0);
+        EXPECT_EQ(Items(w), goodItems);
+    });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kReadError));
+}
+
 }  // namespace
