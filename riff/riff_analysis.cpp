@@ -215,9 +215,10 @@ ChunkNode* RiffWalker::WalkFile() {
 Analysis Analyze(ByteSource& source) {
     unsigned char header[12];
     if (source.Read(header, 12) != 12) {
-        // Too small, unless the header could not be read: then no tree, and
-        // where and why reading stopped.
-        if (!source.Failure()) return Analysis::Failure(Reason::kTooSmall);
+        // Too small (also when it got shorter still), unless a file long
+        // enough could not be read: then no tree, and where and why reading
+        // stopped.
+        if (source.Length() < 12 || !source.Failure()) return Analysis::Failure(Reason::kTooSmall);
         Analysis failed = Analysis::Failure(Reason::kReadError);
         failed.readFailure = source.Failure();
         return failed;
