@@ -4,6 +4,10 @@
 // part way through a tree. Each malformed case names its defect.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -18,6 +22,27 @@
 #include "read_failure_test_hooks.h"
 #include "riff_analysis.h"
 #include "test_support.h"
+
+// Allocation failure on demand, for the whole test program: while
+// gAllocationsLeft is 0 or more, that many more allocations succeed and
+// every one after them throws std::bad_alloc (as when memory is exhausted).
+static std::atomic<long> gAllocationsLeft{-1};
+
+// What operator new takes from malloc, operator delete gives back to free.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void* operator new(std::size_t n) {
+    long left = gAllocationsLeft.load(std::memory_order_relaxed);
+    while (left > 0 && !gAllocationsLeft.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
+    }
+    if (left == 0) throw std::bad_alloc();
+    if (void* p = std::malloc(n ? n : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop
 
 namespace {
 
@@ -439,6 +464,36 @@ TEST(HostileReadFailures, DumpPrintsThePartialTreeThenTheErrorAndExitsWithFour) 
         EXPECT_EQ(h.err.rfind(std::string(ReasonText(Reason::kReadError)) + " (at offset 6: ", 0), 0u) << h.err;
     }
     EXPECT_EQ(AnalyzePath(wave.path(), riff::Analyze).reason, Reason::kReadError);
+}
+
+TEST(HostileMemory, DumpToolsEndWithTheMessageWhereverMemoryRunsOut) {
+    // Defect: memory runs out after the walk (the output's buffer, the
+    // paths of --check, the ancestors kept for the hints): the dump tools
+    // died of std::bad_alloc. Every allocation in turn is made to fail, for
+    // each form, until one run needs no more than it was given.
+    TempFile atoms(ManyAtoms().substr(0, 8 * 1000));  // 1,000 atoms
+    const DumpProgram program{"quellby-dump", atom::Analyze, "the atom tree", "clip.mp4"};
+    for (const char* form : {"--json", "--check", "--"}) {
+        int status = 1;
+        long allowed = 0;
+        for (; status != 0 && allowed < 100000; ++allowed) {
+            FILE* out = std::tmpfile();
+            FILE* err = std::tmpfile();
+            ASSERT_TRUE(out && err);
+            const std::vector<std::string> args{"quellby-dump", form, atoms.path()};
+            gAllocationsLeft = allowed;
+            status = RunDump(args, program, out, err);
+            gAllocationsLeft = -1;
+            const std::string said = ReadBack(err);
+            ReadBack(out);
+            ASSERT_TRUE(status == 0 || status == 1) << form << " with " << allowed << " allocations: " << status;
+            if (status == 1) {
+                ASSERT_EQ(said, std::string(ReasonText(Reason::kOutOfMemory)) + "\n") << form << allowed;
+            }
+        }
+        EXPECT_EQ(status, 0) << form;
+        EXPECT_GT(allowed, 3) << form;  // some runs did fail
+    }
 }
 
 // ------------------------------------------------------------------ paths

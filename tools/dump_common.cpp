@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "decimal.h"
 #include "memory_budget.h"
@@ -440,8 +441,22 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
 
 }  // namespace
 
+int DumpOutOfMemory(FILE* err) {
+    std::fprintf(err, "%s\n", viewer::ReasonText(viewer::Reason::kOutOfMemory));
+    return kDumpCannotAnalyse;
+}
+
 int RunDump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* out, FILE* err) {
-    const int status = Dump(args, dump, out, err);
+    int status;
+    try {
+        status = Dump(args, dump, out, err);
+    } catch (const std::bad_alloc&) {
+        // The walk takes its memory without exceptions; what comes after it
+        // (the output's buffer, the paths of --check, the ancestors kept
+        // for the hints) uses the standard containers. Memory running out
+        // there is the same failure as in the walk, not an abort.
+        status = DumpOutOfMemory(err);
+    }
     if (status == kDumpCannotWrite) return status;
     // Whatever was asked (the usage or --help included), output that did not
     // reach its place is a failure of its own.

@@ -32,7 +32,13 @@ enum DumpStatus {
 // `PROGRAM [--json | --check] FILE`. Prints the tree on `out`, messages on `err`, and
 // returns one of the statuses above. `--help` and `--version` print on `out`
 // and return 0 (5 when that cannot be written).
+// Memory that runs out at any point, the walk's or the output's, ends in
+// status 1 with the out-of-memory message.
 int RunDump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* out = stdout, FILE* err = stderr);
+
+// Says on `err` that memory ran out, as an analysis does, and returns
+// status 1: for the entry points, whose own argument lists may not fit.
+int DumpOutOfMemory(FILE* err = stderr);
 
 // The tree as text: one item per line in the order the tree control is
 // filled, two spaces of indentation per level. Label bytes 0x20 to 0x7E are

@@ -44,8 +44,9 @@ public:
 
     // Opens a regular, readable file by its UTF-8 path without reading from it.
     // Anything else (a directory, FIFO, device, socket, a dangling link, a file
-    // nobody may read) gives null and never blocks.
-    static std::unique_ptr<ByteSource> OpenFile(const std::string& path);
+    // nobody may read) gives null and never blocks. So does a file that opens
+    // when memory for its buffer runs out: then *outOfMemory is set.
+    static std::unique_ptr<ByteSource> OpenFile(const std::string& path, bool* outOfMemory = nullptr);
 
     // Length of the data, judged once when the source was opened.
     int64_t Length() const { return length_; }

@@ -24,8 +24,9 @@ const char* ReasonText(Reason reason) {
 
 Analysis AnalyzePath(const std::string& path, Walk walk) {
     if (path.empty()) return Analysis::Failure(Reason::kEmptyPath);
-    std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path);
-    if (!source) return Analysis::Failure(Reason::kCannotOpen);
+    bool outOfMemory = false;
+    std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path, &outOfMemory);
+    if (!source) return Analysis::Failure(outOfMemory ? Reason::kOutOfMemory : Reason::kCannotOpen);
     return walk(*source);
 }
 

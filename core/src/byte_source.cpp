@@ -48,19 +48,24 @@ ByteSource::ByteSource(const void* data, size_t size) noexcept
 
 ByteSource::~ByteSource() { sys::CloseFile(file_); }
 
-std::unique_ptr<ByteSource> ByteSource::OpenFile(const std::string& path) {
+std::unique_ptr<ByteSource> ByteSource::OpenFile(const std::string& path, bool* outOfMemory) {
+    if (outOfMemory) *outOfMemory = false;
     int64_t length = 0;
     const sys::FileHandle file = sys::OpenRegularFile(path, &length);
     if (file == sys::kNoFile) return nullptr;
     std::unique_ptr<ByteSource> src(new (std::nothrow) ByteSource());
     if (!src) {
         sys::CloseFile(file);
+        if (outOfMemory) *outOfMemory = true;
         return nullptr;
     }
     src->file_ = file;
     src->length_ = length;
     src->storage_.reset(new (std::nothrow) unsigned char[kBufferSize]);
-    if (!src->storage_) return nullptr;
+    if (!src->storage_) {
+        if (outOfMemory) *outOfMemory = true;
+        return nullptr;
+    }
     src->storageSize_ = kBufferSize;
     src->buf_ = src->storage_.get();
     return src;
