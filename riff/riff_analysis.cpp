@@ -4,6 +4,7 @@
 #include <new>
 
 #include "byte_order.h"
+#include "node_hints.h"
 
 namespace riff {
 namespace {
@@ -234,6 +235,9 @@ Analysis Analyze(ByteSource& source) {
     RiffWalker walker(source, *result.tree);
     result.tree->root = walker.WalkFile();
     if (walker.outOfMemory() || !result.tree->root) return Analysis::Failure(Reason::kOutOfMemory);
+    // A recording still being written: what was read past the length the
+    // file had at the start is there, and not cut off.
+    viewer::TakeGrownLength(*result.tree, source.KnownLength());
     result.TakeReadFailure(source);
     return result;
 }

@@ -333,7 +333,31 @@ TEST(HostileChangingFiles, RiffGrowsAfterOpening) {
     std::unique_ptr<ByteSource> src = ByteSource::OpenFile(f.path());
     ASSERT_NE(src, nullptr);
     f.WriteAt(0, wave.str());
-    EXPECT_EQ(Lines(riff::Analyze(*src)), Riff(wave));
+    const Analysis grown = riff::Analyze(*src);
+    EXPECT_EQ(Lines(grown), Riff(wave));
+    // Defect: every chunk read past the first 20 bytes was claimed cut off.
+    EXPECT_EQ(DumpCheck(*grown.tree), "");
+    EXPECT_EQ(grown.tree->fileLength, static_cast<int64_t>(wave.size()));
+
+    // A LIST past a root that ended where the file did at the start: once
+    // the file is seen to hold the LIST, it is past its parent, not cut off.
+    const Bytes list = Bytes().code("RIFF").le32(12).code("AVI ").code("LIST").le32(60).code("movi")
+                           .append(Leaf("00dc", 4)).append(Leaf("JUNK", 36)).fill(20);
+    TempFile g(list.str().substr(0, 20));
+    std::unique_ptr<ByteSource> src2 = ByteSource::OpenFile(g.path());
+    ASSERT_NE(src2, nullptr);
+    g.WriteAt(0, list.str());
+    EXPECT_EQ(DumpCheck(*riff::Analyze(*src2).tree),
+              "12 RIFF_AVI /LIST_movi: overruns-parent: its declared end lies 60 bytes past the end of its parent\n");
+
+    // Grown by less than its sizes claim: cut off where it was seen to end.
+    TempFile h(list.str().substr(0, 20));
+    std::unique_ptr<ByteSource> src3 = ByteSource::OpenFile(h.path());
+    ASSERT_NE(src3, nullptr);
+    h.WriteAt(0, list.str().substr(0, 36));
+    EXPECT_EQ(DumpCheck(*riff::Analyze(*src3).tree),
+              "12 RIFF_AVI /LIST_movi: overruns-parent: its declared end lies 60 bytes past the end of its parent\n"
+              "12 RIFF_AVI /LIST_movi: truncated: the file ends 44 bytes before its declared end\n");
 }
 
 TEST(HostileChangingFiles, AtomsShrinkAndGrowAfterOpening) {

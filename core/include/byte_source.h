@@ -50,6 +50,9 @@ public:
 
     // Length of the data, judged once when the source was opened.
     int64_t Length() const { return length_; }
+    // Where the data is known to reach: its length, or further where a file
+    // that grew since it was opened was read past it.
+    int64_t KnownLength() const { return furthestFill_ > length_ ? furthestFill_ : length_; }
 
     int64_t Tell() const { return pos_; }
 
@@ -99,6 +102,7 @@ private:
     std::unique_ptr<unsigned char[]> storage_;  // file buffer
     size_t storageSize_ = 0;
     int64_t lastFillEnd_ = -1;
+    int64_t furthestFill_ = 0;  // the furthest end of the data any fill of the buffer reached
     uint64_t systemReads_ = 0;
     int fillError_ = 0;  // the system's error of the last fill that met one, else 0
     ReadFailure failure_;

@@ -50,6 +50,14 @@ struct NodeDescription {
     size_t noteCount = 0;
 };
 
+// For a file that grew while it was read, past the length it had when the
+// analysis started: makes `knownLength` (where it was seen to reach) the
+// tree's file length, takes back every truncation claim for an end that
+// lies within it, and marks past its parent a node that was marked cut off
+// alone because its parent ended where the file then did. Does nothing for
+// a file that did not grow.
+void TakeGrownLength(ChunkTree& tree, int64_t knownLength);
+
 // Whether the node has an anomaly that is the file's: one that --check
 // prints and the dialog draws dark red. A phantom's never are.
 inline bool HasFileAnomaly(const ChunkNode& node) { return node.anomalies != 0 && !(node.flags & kPhantom); }

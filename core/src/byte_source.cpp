@@ -112,6 +112,7 @@ bool ByteSource::Fill(int64_t position, size_t want) {
     bufStart_ = position;
     bufLen_ = got;
     lastFillEnd_ = position + static_cast<int64_t>(got);
+    if (got > 0 && lastFillEnd_ > furthestFill_) furthestFill_ = lastFillEnd_;
     return got > 0;
 }
 

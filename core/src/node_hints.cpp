@@ -1,5 +1,7 @@
 #include "node_hints.h"
 
+#include <vector>
+
 namespace viewer {
 
 namespace {
@@ -33,6 +35,32 @@ int64_t SpanEnd(const ChunkNode& parent, const ChunkTree& tree) {
     // A streamed RIFF root (negative size) spans the rest of the file; an
     // atom file's TOP has the file's length as its size.
     return parent.size < 0 ? tree.fileLength : DeclaredEnd(parent, tree);
+}
+
+void TakeGrownLength(ChunkTree& tree, int64_t knownLength) {
+    if (knownLength <= tree.fileLength) return;
+    tree.fileLength = knownLength;
+    struct Pending {
+        ChunkNode* node;
+        const ChunkNode* parent;
+    };
+    std::vector<Pending> pending;
+    for (ChunkNode* top = tree.root; top; top = top->next) pending.push_back({top, nullptr});
+    while (!pending.empty()) {
+        const Pending p = pending.back();
+        pending.pop_back();
+        ChunkNode& n = *p.node;
+        if (n.anomalies & kTruncated) {
+            // The marks as the walk would have set them with this length: a
+            // parent that ended where the file did then no longer does.
+            const int64_t end = DeclaredEnd(n, tree);
+            if (end <= knownLength) n.anomalies &= static_cast<uint16_t>(~kTruncated);
+            if (p.parent && end > SpanEnd(*p.parent, tree) && SpanEnd(*p.parent, tree) != knownLength)
+                n.anomalies |= kOverrunsParent;
+            if (!(n.anomalies & (kTruncated | kOverrunsParent))) n.anomalies &= static_cast<uint16_t>(~kZeroId);
+        }
+        for (ChunkNode* c = n.firstChild; c; c = c->next) pending.push_back({c, &n});
+    }
 }
 
 NodeDescription DescribeNode(const ChunkNode& node, const ChunkNode* parent, const ChunkTree& tree) {
