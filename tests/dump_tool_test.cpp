@@ -241,7 +241,7 @@ TEST(TarnwickDump, UsageErrorsExitWithTwo) {
 }
 
 // --help and --version answer on standard output with status 0, whatever
-// else is on the line; after -- they are file names.
+// else is on the line but an unknown option; after -- they are file names.
 TEST(DumpTools, HelpAndVersionAnswerOnStandardOutput) {
     const std::pair<const char*, std::string> tools[] = {{TARNWICK_DUMP, "tarnwick-dump"},
                                                          {QUELLBY_DUMP, "quellby-dump"}};
@@ -269,6 +269,13 @@ TEST(DumpTools, HelpAndVersionAnswerOnStandardOutput) {
         EXPECT_EQ(unknown.status, 2);
         EXPECT_EQ(unknown.out, "");
         EXPECT_EQ(unknown.err.rfind("usage: " + name, 0), 0u);
+        // Defect: an unknown option beside --help or --version was passed over.
+        for (const std::vector<std::string>& args :
+             std::vector<std::vector<std::string>>{{"--bogus", "--help"}, {"--version", "-x"}}) {
+            const DumpRun both = Dump(args, program);
+            EXPECT_EQ(both.status, 2) << args[0];
+            EXPECT_EQ(both.out, "");
+        }
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <new>
 
 #ifdef _WIN32
@@ -719,6 +721,33 @@ TEST(HostileMemory, TheBudgetHoldsTheNodesToTheByte) {
     EXPECT_EQ(LiveNodeBlocksForTesting(), blocksBefore);
     SetMemoryBudget(0);
 }
+
+#ifndef _WIN32
+TEST(HostileMemory, TheDefaultBudgetHeedsTheControlGroupsLimit) {
+    // A container's memory limit, not the machine's memory, is what the
+    // process may use: the smallest one set on the way up, in either form.
+    namespace fs = std::filesystem;
+    const fs::path root = fs::temp_directory_path() / ("cgroup-test-" + std::to_string(getpid()));
+    auto write = [](const fs::path& file, const std::string& text) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << text;
+    };
+    write(root / "v2/memory.max", "max\n");
+    write(root / "v2/box.slice/memory.max", "1073741824\n");
+    write(root / "v2/box.slice/app/memory.max", "max\n");
+    write(root / "list-v2", "0::/box.slice/app\n");
+    EXPECT_EQ(CgroupMemoryLimit((root / "list-v2").c_str(), (root / "v2").c_str()), 1u << 30);
+    write(root / "v1/memory/job/memory.limit_in_bytes", "536870912\n");
+    write(root / "v1/memory/memory.limit_in_bytes", "9223372036854771712\n");
+    write(root / "v1/unified/job/memory.max", "max\n");
+    write(root / "list-v1", "4:memory:/job\n1:cpu,cpuacct:/\n0::/job\n");
+    EXPECT_EQ(CgroupMemoryLimit((root / "list-v1").c_str(), (root / "v1").c_str()), 512u << 20);
+    write(root / "list-none", "0::/\n");
+    EXPECT_EQ(CgroupMemoryLimit((root / "list-none").c_str(), (root / "v2").c_str()), 0u);
+    EXPECT_EQ(CgroupMemoryLimit((root / "missing").c_str(), (root / "v2").c_str()), 0u);
+    fs::remove_all(root);
+}
+#endif
 
 TEST(HostileMemory, BudgetSizesAreDigitsWithAnOptionalBinaryUnit) {
     const std::pair<const char*, uint64_t> valid[] = {

@@ -304,24 +304,30 @@ void PrintHelp(const DumpProgram& dump, FILE* out) {
         "  --check    print nothing but the file's anomalies (never a phantom's),\n"
         "             one per line:\n"
         "             OFFSET PATH: KIND: what (PATH: the labels from the top,\n"
-        "             joined by /)\n"
+        "             joined by /, with / written \\x2f and : written \\x3a)\n"
         "  --help     print this help and exit\n"
         "  --version  print the version and exit\n"
-        "  --         end of the options (for a FILE whose name starts with -)\n"
+        "  --         end of the options (for a FILE whose name starts with -;\n"
+        "             a lone - is a file of that name too)\n"
         "\n"
         "exit status:\n"
         "  0  the tree was printed\n"
         "  1  the file could not be analysed (the reason on standard error)\n"
-        "  2  usage error (or an invalid VIEWER_MEMORY_BUDGET)\n"
+        "  2  usage error (an unknown option, also beside --help), or an\n"
+        "     invalid VIEWER_MEMORY_BUDGET\n"
         "  3  with --check: the file has at least one anomaly\n"
         "  4  the file could not be read to its end: the tree read so far is\n"
-        "     printed, then the error and its offset on standard error\n"
-        "  5  the output could not be written (the reason on standard error)\n"
+        "     printed, then the error and its offset on standard error (wins\n"
+        "     over 3)\n"
+        "  5  the output could not be written (the reason on standard error;\n"
+        "     a pipe whose reader is gone only when SIGPIPE is ignored); wins\n"
+        "     over 4\n"
         "\n"
         "environment:\n"
         "  VIEWER_MEMORY_BUDGET  the most memory an analysis may take, in bytes\n"
-        "                        with an optional K, M or G (default: a quarter\n"
-        "                        of the physical memory)\n"
+        "                        with an optional K, M or G, at least 1 (default:\n"
+        "                        a quarter of the physical memory, or of a\n"
+        "                        smaller control group limit on Linux)\n"
         "\n"
         "example:\n"
         "  " + name + " --json " + dump.exampleFile + "\n";
@@ -378,6 +384,8 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
     bool check = false;
     const char* path = nullptr;
     bool usage = false;
+    bool unknownOption = false;
+    const char* answer = nullptr;  // the first of --help and --version
     bool endOfOptions = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const char* arg = args[i].c_str();
@@ -387,21 +395,28 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
             json = true;
         } else if (!endOfOptions && std::strcmp(arg, "--check") == 0) {
             check = true;
-        } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
-            PrintHelp(dump, out);
-            return kDumpOk;
-        } else if (!endOfOptions && std::strcmp(arg, "--version") == 0) {
-            std::fprintf(out, "%s %s\n", dump.name, VIEWER_VERSION_TEXT);
-            return kDumpOk;
+        } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 ||
+                                     std::strcmp(arg, "--version") == 0)) {
+            if (!answer) answer = arg;
         } else if (!endOfOptions && arg[0] == '-' && arg[1] != 0) {
-            usage = true;
+            unknownOption = true;
         } else if (path) {
             usage = true;
         } else {
-            path = arg;
+            path = arg;  // "-" too: a file of that name
         }
     }
-    if (usage || !path || (json && check)) {
+    // An unknown option is a usage error whatever else is asked; --help and
+    // --version answer whatever else is on the line.
+    if (!unknownOption && answer && std::strcmp(answer, "--version") == 0) {
+        std::fprintf(out, "%s %s\n", dump.name, VIEWER_VERSION_TEXT);
+        return kDumpOk;
+    }
+    if (!unknownOption && answer) {
+        PrintHelp(dump, out);
+        return kDumpOk;
+    }
+    if (usage || unknownOption || !path || (json && check)) {
         Usage(err, dump.name);
         return kDumpUsage;
     }

@@ -18,8 +18,17 @@ inline constexpr const char kMemoryBudgetVariable[] = "VIEWER_MEMORY_BUDGET";
 bool ParseMemorySize(const char* text, uint64_t* bytes);
 
 // The budget: the variable's size when it holds a valid one, else a quarter
-// of the machine's physical memory. The environment is read once.
+// of the machine's physical memory or, on Linux inside a control group with
+// a memory limit (a container, a systemd slice), a quarter of that limit
+// when it is smaller. The environment is read once.
 uint64_t MemoryBudget();
+
+// The memory limit of this process's control group and of the groups above
+// it, the smallest one set, or 0 when none is: from `cgroupList` (the form
+// of /proc/self/cgroup) and the hierarchies mounted under `mountRoot` (the
+// form of /sys/fs/cgroup): cgroup v2's memory.max (also under unified/ on
+// hybrid systems) and cgroup v1's memory/…/memory.limit_in_bytes.
+uint64_t CgroupMemoryLimit(const char* cgroupList = "/proc/self/cgroup", const char* mountRoot = "/sys/fs/cgroup");
 
 // Replaces the budget for this process; 0 goes back to the one above.
 void SetMemoryBudget(uint64_t bytes);

@@ -1,7 +1,9 @@
 #include "memory_budget.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "system.h"
 
@@ -14,10 +16,57 @@ uint64_t BudgetFromEnvironment() {
     uint64_t bytes = 0;
     const char* value = std::getenv(kMemoryBudgetVariable);
     if (value && ParseMemorySize(value, &bytes)) return bytes;
-    const uint64_t physical = sys::PhysicalMemory();
+    uint64_t memory = sys::PhysicalMemory();
+#ifdef __linux__
+    const uint64_t limit = CgroupMemoryLimit();
+    if (limit > 0 && (memory == 0 || limit < memory)) memory = limit;
+#endif
     // Should the system not tell, a budget that stops nothing a 64-bit
     // machine could hold.
-    return physical > 0 ? physical / 4 : UINT64_MAX;
+    return memory > 0 ? memory / 4 : UINT64_MAX;
+}
+
+// The number a limit file holds; 0 for "max", nothing or anything else.
+uint64_t ReadLimit(const char* path) {
+    FILE* f = std::fopen(path, "r");
+    if (!f) return 0;
+    char text[64] = {};
+    const bool read = std::fgets(text, sizeof text, f) != nullptr;
+    std::fclose(f);
+    if (!read) return 0;
+    uint64_t value = 0;
+    const char* p = text;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (value > (UINT64_MAX - 9) / 10) return 0;
+        value = value * 10 + static_cast<uint64_t>(*p - '0');
+    }
+    return (p == text || (*p != '\n' && *p != 0)) ? 0 : value;
+}
+
+// The smallest limit set in `file` of the group at `path` (absolute, "/"
+// for the top) below `base` and of each group above it, or 0. With fixed
+// buffers and no exceptions: the budget is first asked for where nothing
+// may throw.
+uint64_t SmallestLimitUp(const char* base, const char* path, const char* file) {
+    char group[4096];
+    if (std::snprintf(group, sizeof group, "%s", path) >= static_cast<int>(sizeof group)) return 0;
+    uint64_t smallest = 0;
+    for (;;) {
+        size_t n = std::strlen(group);
+        while (n > 1 && group[n - 1] == '/') group[--n] = 0;
+        char full[8192];
+        const bool top = n <= 1;
+        if (std::snprintf(full, sizeof full, "%s%s/%s", base, top ? "" : group, file) < static_cast<int>(sizeof full)) {
+            const uint64_t limit = ReadLimit(full);
+            if (limit > 0 && (smallest == 0 || limit < smallest)) smallest = limit;
+        }
+        if (top) return smallest;
+        char* slash = std::strrchr(group, '/');
+        if (slash == group)
+            group[1] = 0;
+        else
+            *slash = 0;
+    }
 }
 
 }  // namespace
@@ -53,6 +102,39 @@ bool ParseMemorySize(const char* text, uint64_t* bytes) {
     if (value == 0 || value > (UINT64_MAX >> shift)) return false;
     *bytes = value << shift;
     return true;
+}
+
+uint64_t CgroupMemoryLimit(const char* cgroupList, const char* mountRoot) {
+    FILE* f = std::fopen(cgroupList, "r");
+    if (!f) return 0;
+    uint64_t smallest = 0;
+    auto take = [&](uint64_t limit) {
+        if (limit > 0 && (smallest == 0 || limit < smallest)) smallest = limit;
+    };
+    char base[4096 + 16];
+    char line[4096];
+    while (std::fgets(line, sizeof line, f)) {
+        // "ID:CONTROLLERS:PATH", v2's with ID 0 and no controllers.
+        line[std::strcspn(line, "\r\n")] = 0;
+        char* controllers = std::strchr(line, ':');
+        char* path = controllers ? std::strchr(controllers + 1, ':') : nullptr;
+        if (!path || path[1] != '/') continue;
+        *controllers++ = 0;
+        *path++ = 0;
+        if (std::strcmp(line, "0") == 0 && *controllers == 0) {
+            take(SmallestLimitUp(mountRoot, path, "memory.max"));
+            std::snprintf(base, sizeof base, "%s/unified", mountRoot);
+            take(SmallestLimitUp(base, path, "memory.max"));
+            continue;
+        }
+        for (char* c = std::strtok(controllers, ","); c; c = std::strtok(nullptr, ",")) {
+            if (std::strcmp(c, "memory") != 0) continue;
+            std::snprintf(base, sizeof base, "%s/memory", mountRoot);
+            take(SmallestLimitUp(base, path, "memory.limit_in_bytes"));
+        }
+    }
+    std::fclose(f);
+    return smallest;
 }
 
 uint64_t MemoryBudget() {
