@@ -11,6 +11,7 @@
 #include "node_hints.h"
 #include "traversal.h"
 #include "viewer_version.h"
+#include "write_error.h"
 
 using viewer::Analysis;
 using viewer::ChunkNode;
@@ -35,19 +36,24 @@ public:
     void Flush() {
         if (!file_ || out_.empty()) return;
         // After a failed write nothing more is tried: the output is lost.
-        if (error_ == 0 && std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) Failed();
+        if (error_ == 0) {
+            viewer::ClearWriteError();
+            if (std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) Failed();
+        }
         out_.clear();
     }
     // Flushes the file too: its own buffer may hold the last bytes.
     void Finish() {
         Flush();
-        if (file_ && error_ == 0 && (std::fflush(file_) != 0 || std::ferror(file_))) Failed();
+        if (!file_ || error_ != 0) return;
+        viewer::ClearWriteError();
+        if (std::fflush(file_) != 0 || std::ferror(file_)) Failed();
     }
     // The system's error number of the first failed write, 0 while none failed.
     int error() const { return error_; }
 
 private:
-    void Failed() { error_ = errno != 0 ? errno : EIO; }
+    void Failed() { error_ = viewer::LastWriteError(); }
 
     static constexpr size_t kFlushAt = 1 << 20;
     FILE* file_;
@@ -442,7 +448,7 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
     const DumpForm form = check ? DumpForm::kCheck : json ? DumpForm::kJson : DumpForm::kText;
     size_t anomalies = 0;
     if (const int error = WriteDump(*result.tree, form, out, &anomalies)) {
-        std::fprintf(err, "%s: cannot write the output: %s\n", dump.name, std::strerror(error));
+        std::fprintf(err, "%s: cannot write the output: %s\n", dump.name, viewer::WriteErrorText(error).c_str());
         return kDumpCannotWrite;
     }
     if (result.reason == viewer::Reason::kReadError) {
@@ -475,9 +481,10 @@ int RunDump(const std::vector<std::string>& args, const DumpProgram& dump, FILE*
     if (status == kDumpCannotWrite) return status;
     // Whatever was asked (the usage or --help included), output that did not
     // reach its place is a failure of its own.
-    errno = 0;
+    viewer::ClearWriteError();
     if (std::fflush(out) != 0 || std::ferror(out)) {
-        std::fprintf(err, "%s: cannot write the output: %s\n", dump.name, std::strerror(errno != 0 ? errno : EIO));
+        std::fprintf(err, "%s: cannot write the output: %s\n", dump.name,
+                     viewer::WriteErrorText(viewer::LastWriteError()).c_str());
         return kDumpCannotWrite;
     }
     return status;

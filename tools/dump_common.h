@@ -64,5 +64,5 @@ enum class DumpForm { kText, kJson, kCheck };
 
 // Writes a form to a file in large pieces and flushes it, and counts the
 // anomalies that --check printed into *anomalies (when given). Returns 0,
-// or the system's error number (errno) of the write that failed.
+// or the error of the write that failed (viewer::LastWriteError, write_error.h).
 int WriteDump(const viewer::ChunkTree& tree, DumpForm form, FILE* file, size_t* anomalies = nullptr);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "../system.h"
+#include "write_error.h"
 
 namespace viewer::sys {
 namespace {
@@ -102,3 +103,13 @@ void CloseFile(FileHandle file) {
 }
 
 }  // namespace viewer::sys
+
+namespace viewer {
+
+void ClearWriteError() { errno = 0; }
+
+int LastWriteError() { return errno != 0 ? errno : EIO; }
+
+std::string WriteErrorText(int error) { return std::strerror(error); }
+
+}  // namespace viewer

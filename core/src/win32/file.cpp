@@ -5,10 +5,14 @@
 // anything is read from them.
 #include <windows.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <cwctype>
 
 #include "../system.h"
 #include "utf16.h"
+#include "write_error.h"
 
 namespace viewer::sys {
 namespace {
@@ -102,3 +106,21 @@ void CloseFile(FileHandle file) {
 }
 
 }  // namespace viewer::sys
+
+namespace viewer {
+
+// A Win32 error number as it is, the C library's own errno (where no system
+// call failed) as its negative.
+void ClearWriteError() {
+    errno = 0;
+    _doserrno = 0;
+}
+
+int LastWriteError() {
+    if (_doserrno != 0) return static_cast<int>(_doserrno);
+    return errno != 0 ? -errno : -EIO;
+}
+
+std::string WriteErrorText(int error) { return error < 0 ? std::strerror(-error) : sys::ErrorText(error); }
+
+}  // namespace viewer
