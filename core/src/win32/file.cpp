@@ -5,12 +5,14 @@
 // anything is read from them.
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
 
 #include "../system.h"
+#include "device_names.h"
 #include "utf16.h"
 #include "write_error.h"
 
@@ -20,9 +22,12 @@ namespace {
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 // A name in the device namespace: \\.\X or \\?\X, save \\?\C:\... and
-// \\?\UNC\..., which are ordinary long paths.
+// \\?\UNC\..., which are ordinary long paths; and anything in the NT
+// object namespace, \??\X.
 bool IsDeviceNamespace(const std::u16string& path) {
-    if (path.size() < 4 || !IsSeparator(path[0]) || !IsSeparator(path[1]) || !IsSeparator(path[3])) return false;
+    if (path.size() < 4 || !IsSeparator(path[0]) || !IsSeparator(path[3])) return false;
+    if (path[1] == u'?' && path[2] == u'?') return true;
+    if (!IsSeparator(path[1])) return false;
     if (path[2] == u'.') return true;
     if (path[2] != u'?') return false;
     const std::u16string rest = path.substr(4);
@@ -32,19 +37,27 @@ bool IsDeviceNamespace(const std::u16string& path) {
     return !drive && !unc;
 }
 
-// A last component that names a DOS device wherever it stands: CON, PRN,
-// AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, with any extension.
+// A last component that names a DOS device wherever it stands, as
+// Microsoft's "Naming Files, Paths, and Namespaces" lists them: CON, PRN,
+// AUX, NUL, COM0-COM9, LPT0-LPT9 and COM and LPT with the superscript
+// digits ¹ ² ³ (which Windows takes for digits there), and CONIN$ and
+// CONOUT$; in any case, with any extension, trailing spaces or a colon
+// after it (NUL:, COM1:stream), and after a drive (C:NUL).
 bool IsReservedName(const std::u16string& path) {
     size_t start = path.size();
-    while (start > 0 && !IsSeparator(path[start - 1]) && path[start - 1] != u':') --start;
-    std::u16string stem = path.substr(start, path.find(u'.', start) - start);
-    while (!stem.empty() && (stem.back() == u' ')) stem.pop_back();
-    for (char16_t& c : stem) c = static_cast<char16_t>(std::towupper(c));
+    while (start > 0 && !IsSeparator(path[start - 1])) --start;
+    if (start == 0 && path.size() >= 2 && path[1] == u':') start = 2;
+    std::u16string stem = path.substr(start);
+    stem.resize(std::min(stem.size(), stem.find_first_of(u".:")));
+    while (!stem.empty() && stem.back() == u' ') stem.pop_back();
+    for (char16_t& c : stem)
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
     if (stem == u"CON" || stem == u"PRN" || stem == u"AUX" || stem == u"NUL" || stem == u"CONIN$" ||
         stem == u"CONOUT$")
         return true;
-    return stem.size() == 4 && (stem.compare(0, 3, u"COM") == 0 || stem.compare(0, 3, u"LPT") == 0) &&
-           stem[3] >= u'1' && stem[3] <= u'9';
+    if (stem.size() != 4 || (stem.compare(0, 3, u"COM") != 0 && stem.compare(0, 3, u"LPT") != 0)) return false;
+    const char16_t digit = stem[3];
+    return (digit >= u'0' && digit <= u'9') || digit == u'\u00B9' || digit == u'\u00B2' || digit == u'\u00B3';
 }
 
 }  // namespace
@@ -108,6 +121,12 @@ void CloseFile(FileHandle file) {
 }  // namespace viewer::sys
 
 namespace viewer {
+
+bool IsWindowsDeviceName(const std::string& path) {
+    std::u16string wide;
+    if (!Utf8ToUtf16(path, &wide)) return false;
+    return sys::IsDeviceNamespace(wide) || sys::IsReservedName(wide);
+}
 
 // A Win32 error number as it is, the C library's own errno (where no system
 // call failed) as its negative.
