@@ -41,7 +41,10 @@ using viewer::Reason;
 // each figure is derived from the node, its parent and the data's length
 // (node_hints.h), and a node is marked past its parent or past the data
 // exactly when its declared end lies there.
-inline void CheckHints(const ChunkTree& tree, const ChunkNode& node, const ChunkNode* parent, int64_t length) {
+inline void CheckPad(const ChunkTree& tree, const ChunkNode& node, const uint8_t* data, int64_t length);
+
+inline void CheckHints(const ChunkTree& tree, const ChunkNode& node, const ChunkNode* parent, int64_t length,
+                       const uint8_t* data) {
     using namespace viewer;
     if (tree.fileLength != length) Fail("the tree does not know the data's length", &node);
     const NodeDescription d = DescribeNode(node, parent, tree);
@@ -99,6 +102,7 @@ inline void CheckHints(const ChunkTree& tree, const ChunkNode& node, const Chunk
     const bool notAtoms = (node.notes & kContentsNotAtoms) != 0;
     if (!tree.sizeCountsHeader) {
         if (phantom || notAtoms || (node.notes & kZeroTerminator)) Fail("a RIFF chunk judged as an atom", &node);
+        CheckPad(tree, node, data, length);
         return;
     }
     const bool underData = parent && ((parent->flags & kPhantom) || (parent->notes & kContentsNotAtoms));
@@ -111,16 +115,32 @@ inline void CheckHints(const ChunkTree& tree, const ChunkNode& node, const Chunk
         Fail("zero terminator marked wrongly", &node);
 }
 
+// The pad rule, against the data: a chunk is marked missing-pad only where
+// the byte at its declared end is not zero, and exactly so where the walk
+// stood there (its next sibling starts at its end: no pad was stepped over).
+inline void CheckPad(const ChunkTree& tree, const ChunkNode& node, const uint8_t* data, int64_t length) {
+    using namespace viewer;
+    const bool odd = node.size >= 0 && (node.size & 1) != 0;
+    const int64_t end = odd ? DeclaredEnd(node, tree) : -1;
+    const bool marked = (node.anomalies & kMissingPad) != 0;
+    if (marked && (!odd || end >= length || (data && data[end] == 0))) Fail("missing pad marked where there is one", &node);
+    if (!odd || !node.next || !data) return;
+    if (node.next->offset == end && !marked) Fail("no pad after an odd chunk, not marked", &node);
+    if (node.next->offset == end + 1 && !marked && data[end] != 0) Fail("a non-zero byte stepped over as a pad", &node);
+}
+
 // Checks the shape of a finished tree over `length` bytes of data:
 //  - every node's header lies inside the data (0 <= offset < length); a
 //    root that stands for an empty file sits at offset 0;
 //  - no node lies deeper than maxDepth below its top-level item;
 //  - a child's header comes after its parent's, and siblings come in file
 //    order (the walks only ever move forward past a header they have read);
-//  - the anomalies' figures agree with the nodes (CheckHints).
+//  - the anomalies' figures agree with the nodes (CheckHints), and with the
+//    data where it is given.
 // Returns the number of nodes. Iterative, so a tree that broke the depth
 // bound cannot take the checker's stack with it.
-inline size_t CheckTree(const ChunkTree& tree, int64_t length, int maxDepth, bool syntheticRoot) {
+inline size_t CheckTree(const ChunkTree& tree, int64_t length, int maxDepth, bool syntheticRoot,
+                        const uint8_t* data = nullptr) {
     if (!tree.root) Fail("a successful analysis has no root", nullptr);
     size_t count = 0;
     struct Pending {
@@ -134,7 +154,7 @@ inline size_t CheckTree(const ChunkTree& tree, int64_t length, int maxDepth, boo
         const auto [node, depth, parent] = pending.back();
         pending.pop_back();
         ++count;
-        CheckHints(tree, *node, parent, length);
+        CheckHints(tree, *node, parent, length, data);
         const bool emptyRoot = syntheticRoot && depth == 0 && length == 0 && node->offset == 0;
         if (node->offset < 0 || (node->offset >= length && !emptyRoot)) Fail("offset outside the data", node);
         if (depth > maxDepth) Fail("deeper than the nesting bound", node);

@@ -20,6 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (!a.ok()) fuzz::Fail("a RIFF input failed", nullptr);
     if (a.tree->root->offset != 0 || a.tree->root->label[4] != '_') fuzz::Fail("root is not the RIFF header", a.tree->root);
-    fuzz::CheckTree(*a.tree, static_cast<int64_t>(size), riff::kMaxDepth, false);
+    fuzz::CheckTree(*a.tree, static_cast<int64_t>(size), riff::kMaxDepth, false, data);
     return 0;
 }

@@ -47,15 +47,24 @@ private:
         return static_cast<int32_t>(static_cast<uint32_t>(remaining) - static_cast<uint32_t>(amount));
     }
 
-    // After a chunk of odd size comes a pad byte, if the writer put one there;
-    // a chunk whose writer left it out is marked.
+    // After a chunk of odd size comes a pad byte, if the writer put one
+    // there: the byte at the chunk's declared end. A zero one counts to the
+    // span and, where the walk stands there, is stepped over; a chunk whose
+    // writer left it out is marked. After a LIST whose children ran past
+    // it, the walk goes on from where they ended: the byte at the LIST's
+    // end is only looked at.
     void SkipPad(ChunkNode* node, int64_t& remaining) {
+        const int64_t end = node->offset + 8 + node->size;
+        const int64_t at = src_.Tell();
+        if (at != end) src_.Seek(end);
         unsigned char pad;
-        if (src_.Read(&pad, 1) != 1) return;
+        const bool read = src_.Read(&pad, 1) == 1;
+        if (at != end) src_.Seek(at);
+        if (!read) return;
         if (pad == 0) {
             remaining = Reduce(remaining, 1);
         } else {
-            src_.Skip(-1);
+            if (at == end) src_.Skip(-1);
             node->anomalies |= viewer::kMissingPad;
         }
     }
@@ -200,7 +209,12 @@ ChunkNode* RiffWalker::WalkFile() {
         if ((last->size & 1) != 0) {
             unsigned char pad;
             src_.Seek(next);
-            if (src_.Read(&pad, 1) == 1 && pad == 0) ++next;
+            if (src_.Read(&pad, 1) == 1) {
+                if (pad == 0)
+                    ++next;
+                else
+                    last->anomalies |= viewer::kMissingPad;
+            }
         }
         src_.Seek(next);
         if (src_.Read(header, 12) != 12 || std::memcmp(header, "RIFF", 4) != 0) break;

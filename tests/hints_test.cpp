@@ -104,6 +104,19 @@ TEST(RiffHints, MalformedSizesAndStructure) {
     }
 }
 
+TEST(RiffHints, ThePadIsLookedForAtTheChunksOwnEnd) {
+    // Defect: LIST outr (odd, 17) holds LIST innr, which runs 11 bytes past
+    // it; outr's zero pad at 37 is inside innr's child "J\0NK". The pad was
+    // looked for where innr's walk stopped (48, the 'i' of idx1) and
+    // reported missing.
+    Bytes overrun = Bytes().code("RIFF").le32(48).code("AVI ").code("LIST").le32(17).code("outr").code("LIST")
+                        .le32(16).code("innr").raw({'J', 0, 'N', 'K'}).le32(4).code("abcd").code("idx1").le32(0);
+    EXPECT_EQ(Riff(overrun), (L{"LIST_innr@24 h=12 overruns-parent:11"}));
+    // Defect: a root of odd size followed by a non-zero byte was not marked.
+    Bytes root = Bytes().code("RIFF").le32(13).code("AVI ").code("abcd").le32(1).raw({0x41}).code("JUNK");
+    EXPECT_EQ(Riff(root), (L{"RIFF_AVI @0 h=12 missing-pad"}));
+}
+
 TEST(RiffHints, ZeroIdsAreTold) {
     // Four zero bytes of padding after hdrl: the next chunk's id "JUNK" is
     // read as the zero id's size.
