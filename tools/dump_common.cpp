@@ -70,13 +70,15 @@ void AppendInt(std::string& out, int64_t value) {
 // doubled, every other byte as \xNN, so that no label can break a line,
 // move the terminal's cursor or pass for another item. The label ends at
 // its first zero byte.
+// InPath: as a part of --check's paths, where '/' and ':' are escaped too.
+template <bool InPath = false>
 void AppendTextLabel(std::string& out, const ChunkNode& node) {
     static const char kHex[] = "0123456789abcdef";
     for (size_t i = 0; i < sizeof node.label && node.label[i] != 0; ++i) {
         const auto c = static_cast<unsigned char>(node.label[i]);
         if (c == '\\') {
             out.append("\\\\");
-        } else if (c >= 0x20 && c <= 0x7E) {
+        } else if (c >= 0x20 && c <= 0x7E && !(InPath && (c == '/' || c == ':'))) {
             out.push_back(static_cast<char>(c));
         } else {
             out.append("\\x");
@@ -252,10 +254,7 @@ struct CheckWriter {
         path.resize(depth ? pathEnds[depth - 1] : 0);
         pathEnds.resize(depth);
         if (depth) path.push_back('/');
-        const size_t start = path.size();
-        AppendTextLabel(path, node);
-        for (size_t at = path.find_first_of("/:", start); at != std::string::npos; at = path.find_first_of("/:", at + 4))
-            path.replace(at, 1, path[at] == '/' ? "\\x2f" : "\\x3a");
+        AppendTextLabel<true>(path, node);
         pathEnds.push_back(path.size());
         if (viewer::HasFileAnomaly(node)) Print(node, parent);  // a phantom's are not the file's
     }
