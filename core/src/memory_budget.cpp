@@ -12,35 +12,33 @@ namespace {
 
 std::atomic<uint64_t> budgetOverride{0};
 
+// The smaller of two limits, 0 standing for none.
+uint64_t Smaller(uint64_t a, uint64_t b) { return a == 0 || (b != 0 && b < a) ? b : a; }
+
 uint64_t BudgetFromEnvironment() {
     uint64_t bytes = 0;
     const char* value = std::getenv(kMemoryBudgetVariable);
     if (value && ParseMemorySize(value, &bytes)) return bytes;
     uint64_t memory = sys::PhysicalMemory();
 #ifdef __linux__
-    const uint64_t limit = CgroupMemoryLimit();
-    if (limit > 0 && (memory == 0 || limit < memory)) memory = limit;
+    memory = Smaller(memory, CgroupMemoryLimit());
 #endif
     // Should the system not tell, a budget that stops nothing a 64-bit
     // machine could hold.
     return memory > 0 ? memory / 4 : UINT64_MAX;
 }
 
-// The number a limit file holds; 0 for "max", nothing or anything else.
+// The number a limit file holds, read as the budget's sizes are; 0 for
+// "max" or anything else.
 uint64_t ReadLimit(const char* path) {
     FILE* f = std::fopen(path, "r");
     if (!f) return 0;
     char text[64] = {};
     const bool read = std::fgets(text, sizeof text, f) != nullptr;
     std::fclose(f);
-    if (!read) return 0;
+    text[std::strcspn(text, "\n")] = 0;
     uint64_t value = 0;
-    const char* p = text;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        if (value > (UINT64_MAX - 9) / 10) return 0;
-        value = value * 10 + static_cast<uint64_t>(*p - '0');
-    }
-    return (p == text || (*p != '\n' && *p != 0)) ? 0 : value;
+    return read && ParseMemorySize(text, &value) ? value : 0;
 }
 
 // The smallest limit set in `file` of the group at `path` (absolute, "/"
@@ -56,10 +54,8 @@ uint64_t SmallestLimitUp(const char* base, const char* path, const char* file) {
         while (n > 1 && group[n - 1] == '/') group[--n] = 0;
         char full[8192];
         const bool top = n <= 1;
-        if (std::snprintf(full, sizeof full, "%s%s/%s", base, top ? "" : group, file) < static_cast<int>(sizeof full)) {
-            const uint64_t limit = ReadLimit(full);
-            if (limit > 0 && (smallest == 0 || limit < smallest)) smallest = limit;
-        }
+        if (std::snprintf(full, sizeof full, "%s%s/%s", base, top ? "" : group, file) < static_cast<int>(sizeof full))
+            smallest = Smaller(smallest, ReadLimit(full));
         if (top) return smallest;
         char* slash = std::strrchr(group, '/');
         if (slash == group)
@@ -108,9 +104,7 @@ uint64_t CgroupMemoryLimit(const char* cgroupList, const char* mountRoot) {
     FILE* f = std::fopen(cgroupList, "r");
     if (!f) return 0;
     uint64_t smallest = 0;
-    auto take = [&](uint64_t limit) {
-        if (limit > 0 && (smallest == 0 || limit < smallest)) smallest = limit;
-    };
+    auto take = [&](uint64_t limit) { smallest = Smaller(smallest, limit); };
     char base[4096 + 16];
     char line[4096];
     while (std::fgets(line, sizeof line, f)) {
