@@ -1,4 +1,4 @@
-// The rows a tree window shows: the items whose ancestors are all open, in
+// The rows a tree control shows: the items whose ancestors are all open, in
 // pre-order, as one vector of item indices. Opening an item inserts its
 // children (and the rows of open descendants) in one block; closing it
 // removes that block. No window system in here.
