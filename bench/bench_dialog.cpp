@@ -1,25 +1,29 @@
-// The dialog end to end on a big file, offscreen: type the path, press 分析
-// (analyse, clear the control, insert every item, show the collapsed tree),
-// then expand the largest list and scroll to its end. Prints the time of
-// each step and the process's peak memory.
+// The dialog end to end on a big file, offscreen or on a display: type the
+// path, press 分析 (analyse, clear the control, insert every item, show the
+// collapsed tree), then open the largest list, scroll to its end, and press
+// keys and click in it as a user does. Prints the time of each step (each
+// until the tree is painted) and the process's memory.
 //   bench-dialog-riff FILE   (Tarnwick's dialog)
 //   bench-dialog-atom FILE   (Quellby's dialog)
 #include <sys/resource.h>
 
-#include <QAbstractItemModel>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTreeView>
+#include <QAbstractScrollArea>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "afx_qt.h"
 #include "afxtest.h"
 #include "programs.h"
 #include "resource.h"
+#include "tree_engine.h"
 #include "viewer_dlg.h"
 
 namespace {
@@ -50,28 +54,25 @@ void Settle(QWidget* dialog) {
     dialog->repaint();
 }
 
-int CountItems(const QAbstractItemModel* m, const QModelIndex& parent) {
-    int n = 0;
-    for (int r = 0, rows = m->rowCount(parent); r < rows; ++r) n += 1 + CountItems(m, m->index(r, 0, parent));
-    return n;
+// The item with the most children anywhere in the tree.
+TreeStore::Index LargestList(const TreeStore& store) {
+    TreeStore::Index best = TreeStore::kNone;
+    for (TreeStore::Index i = 0; i < store.Count(); ++i)
+        if (best == TreeStore::kNone || store.ChildCount(i) > store.ChildCount(best)) best = i;
+    return best;
 }
 
-// The item with the most children anywhere in the tree.
-QModelIndex LargestList(const QAbstractItemModel* m, const QModelIndex& parent, int& best) {
-    QModelIndex found;
-    for (int r = 0, rows = m->rowCount(parent); r < rows; ++r) {
-        const QModelIndex i = m->index(r, 0, parent);
-        const int children = m->rowCount(i);
-        if (children > best) {
-            best = children;
-            found = i;
-        }
-        if (children > 0) {
-            const QModelIndex deeper = LargestList(m, i, best);
-            if (deeper.isValid()) found = deeper;
-        }
-    }
-    return found;
+double Ms(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
+
+// A key pressed and released on the tree, then the tree painted.
+double PressKey(QWidget* dialog, QWidget* tree, int key, const QString& text = {}) {
+    QElapsedTimer timer;
+    timer.start();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text), release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(tree, &press);
+    QApplication::sendEvent(tree, &release);
+    Settle(dialog);
+    return Ms(timer);
 }
 
 }  // namespace
@@ -93,7 +94,8 @@ int main(int argc, char** argv) {
     });
     AfxSetDialogShownHandler([&](CDialog& d) {
         QWidget* w = AfxQtWidget(d.m_hWnd);
-        auto* view = Control<QTreeView>(w, IDC_TREE);
+        auto* view = Control<QAbstractScrollArea>(w, IDC_TREE);
+        TreeEngine& engine = *AfxQtTreeEngine(view);
         Settle(w);
         const double before = CurrentMiB();
         Control<QLineEdit>(w, IDC_PATH)->setText(QString::fromStdString(path));
@@ -102,36 +104,56 @@ int main(int argc, char** argv) {
         timer.start();
         Control<QPushButton>(w, IDC_ANALYZE)->click();
         Settle(w);
-        const double analyseMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        const double analyseMs = Ms(timer);
         const double shownMiB = CurrentMiB();
         const double shownPeak = PeakMiB();
 
-        const QAbstractItemModel* model = view->model();
-        int children = 0;
-        const QModelIndex largest = LargestList(model, {}, children);
+        // Open the largest list: its ancestors first, then the list itself
+        // with the keypad's + on it.
+        const TreeStore::Index largest = LargestList(engine.Store());
+        const uint32_t children = largest == TreeStore::kNone ? 0 : engine.Store().ChildCount(largest);
+        std::vector<TreeStore::Index> chain;
+        for (TreeStore::Index a = largest; a != TreeStore::kNone; a = engine.Store().Parent(a)) chain.push_back(a);
+        view->setFocus();
+        for (size_t k = chain.size(); k-- > 1;) engine.ToggleRow(engine.RowOf(chain[k]), TreeEngine::Toggle::Expand);
+        if (largest != TreeStore::kNone) engine.SelectRow(engine.RowOf(largest));
+        Settle(w);
+        const double beforeOpen = CurrentMiB();
+        const double expandMs = PressKey(w, view, Qt::Key_Plus, QStringLiteral("+"));
+        const double openedMiB = CurrentMiB();
 
         timer.restart();
-        for (QModelIndex up = largest; up.isValid(); up = up.parent()) view->expand(up);
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
         Settle(w);
-        const double expandMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-
+        const double scrollMs = Ms(timer);
+        const bool atEnd = engine.Top() == engine.MaxTop() && engine.RowCount() > children;
+        const double endMs = PressKey(w, view, Qt::Key_End);
+        const double homeMs = PressKey(w, view, Qt::Key_Home);
+        const double pageMs = PressKey(w, view, Qt::Key_PageDown);
+        // Type-ahead to the last top-level item's first letter past the list.
+        const double typeMs = PressKey(w, view, Qt::Key_I, QStringLiteral("i"));
         timer.restart();
-        view->scrollToBottom();
+        const QPoint at(engine.Layout().empty() ? 10 : engine.Layout().front().label.left + 4, 3);
+        QMouseEvent click(QEvent::MouseButtonPress, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &click);
         Settle(w);
-        const double scrollMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-        const bool atEnd = view->verticalScrollBar()->value() == view->verticalScrollBar()->maximum();
+        const double clickMs = Ms(timer);
         const double peak = PeakMiB();
-        const int items = CountItems(model, {});  // visits every item: after the measurements
 
-        std::printf("items shown            %d\n", items);
+        std::printf("items shown            %zu\n", engine.Store().Count());
         std::printf("analyse and show       %.1f ms\n", analyseMs);
-        std::printf("largest list           %d items\n", children);
-        std::printf("expand it              %.1f ms\n", expandMs);
+        std::printf("largest list           %u items\n", children);
+        std::printf("open it (keypad +)     %.1f ms\n", expandMs);
         std::printf("scroll to its end      %.1f ms%s\n", scrollMs, atEnd ? "" : " (not at the end!)");
+        std::printf("key End / Home / PgDn  %.1f / %.1f / %.1f ms\n", endMs, homeMs, pageMs);
+        std::printf("type-ahead 'i'         %.1f ms\n", typeMs);
+        std::printf("click a row            %.1f ms\n", clickMs);
         std::printf("memory before/after    %.1f / %.1f MiB resident\n", before, shownMiB);
+        std::printf("memory opening it      %.1f -> %.1f MiB resident\n", beforeOpen, openedMiB);
         std::printf("peak memory, shown     %.1f MiB\n", shownPeak);
         std::printf("peak memory, expanded  %.1f MiB\n", peak);
-        status = items > 0 && atEnd ? 0 : 1;
+        status = engine.Store().Count() > 0 && atEnd ? 0 : 1;
         d.EndDialog(IDCANCEL);
     });
     // VIEWER_PROGRAM: TarnwickProgram or QuellbyProgram, as the build says.

@@ -6,7 +6,6 @@
 #include <malloc.h>
 
 #include <QApplication>
-#include <QTreeView>
 #include <cstdio>
 
 #include "afx_qt.h"

@@ -167,7 +167,8 @@ public:
     void Type(std::string_view utf8, uint64_t nowMs);
     // A press of the left button; a double click opens or closes.
     void Click(int x, int y, bool doubleClick);
-    // The wheel: `lines` rows, negative to scroll towards the top.
+    // The wheel: `lines` rows towards the top (the wheel turned away from
+    // the user), negative towards the end. The selection stays.
     void Wheel(long long lines) { ScrollRows(-lines); }
 
     TreeHit HitTest(int x, int y);

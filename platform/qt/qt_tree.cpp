@@ -1,118 +1,27 @@
-// The tree control: items in a TreeStore, shown by a QTreeView through a
-// model that reads the store on demand.
-#include <QHeaderView>
-#include <QPainter>
+// The tree control's record: the tree messages over the engine, the
+// parent's notifications, and the facade's CTreeCtrl.
 #include <QPointer>
-#include <QScrollBar>
-#include <QStyledItemDelegate>
 #include <QTimer>
-#include <QTreeView>
+#include <QToolTip>
 #include <algorithm>
 #include <cstring>
 
 #include "afx_qt.h"
 #include "qt_tree.h"
+#include "qt_tree_widget.h"
 
 namespace {
 
-// Trees whose model has an open change.
-std::vector<TreeWindow*>& OpenTrees() {
+// Trees with rows appended and not shown yet.
+std::vector<TreeWindow*>& PendingTrees() {
     static std::vector<TreeWindow*> trees;
     return trees;
 }
 
-// Rows are two pixels taller than the font asks for, so that glyph parts
-// below the descent (the underscores of some Song/Ming faces) stay visible.
-class RowDelegate final : public QStyledItemDelegate {
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 2);
-    }
-};
-
-// A tree view drawn as the system's tree view draws one: dotted lines that
-// join each item to its parent and siblings (TVS_HASLINES, TVS_LINESATROOT),
-// and boxed + and - in front of items with children (TVS_HASBUTTONS).
-// Selecting or opening an item brings its label into view sideways as well.
-class LinedTreeView final : public QTreeView {
-public:
-    LinedTreeView(TreeWindow& window, DWORD style, QWidget* parent)
-        : QTreeView(parent), window_(window), style_(style) {}
-
-    void scrollTo(const QModelIndex& index, ScrollHint hint) override {
-        QTreeView::scrollTo(index, hint);
-        if (!index.isValid()) return;
-        // QTreeView lines the column up, not the label inside it: bring
-        // the label (with its box) into view, its left end first.
-        int depth = 0;
-        for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) ++depth;
-        const int indent = indentation();
-        const int boxLeft = indent * (depth + (rootIsDecorated() ? 0 : -1));
-        const int labelRight = indent * (depth + (rootIsDecorated() ? 1 : 0)) +
-                               sizeHintForIndex(index).width();
-        QScrollBar* bar = horizontalScrollBar();
-        const int width = viewport()->width();
-        int value = bar->value();
-        if (labelRight - value > width) value = labelRight - width;
-        if (boxLeft < value) value = std::max(boxLeft, 0);
-        bar->setValue(value);
-    }
-
-protected:
-    void paintEvent(QPaintEvent* event) override {
-        window_.BeginPaint();
-        QTreeView::paintEvent(event);
-    }
-
-    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override {
-        const int indent = indentation();
-        // The item's own column is the last one of the indentation.
-        const int ownLeft = rect.right() + 1 - indent;
-        if (rect.width() < indent) return;  // a top-level item without lines at root
-        const int top = rect.top(), bottom = rect.bottom() + 1, mid = top + rect.height() / 2;
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing, false);
-        if (style_ & TVS_HASLINES) {
-            painter->setPen(palette().color(QPalette::Dark));
-            QList<QPoint> dots;
-            // A line through the row for every ancestor with a sibling below.
-            int x = ownLeft - indent;
-            for (QModelIndex a = index.parent(); a.isValid() && x >= rect.left(); a = a.parent(), x -= indent)
-                if (a.siblingAtRow(a.row() + 1).isValid()) VDots(dots, x + indent / 2, top, bottom);
-            const int cx = ownLeft + indent / 2;
-            const bool firstOfAll = !index.parent().isValid() && index.row() == 0;
-            const bool more = index.siblingAtRow(index.row() + 1).isValid();
-            VDots(dots, cx, firstOfAll ? mid : top, more ? bottom : mid + 1);
-            HDots(dots, cx, rect.right() + 1, mid);
-            painter->drawPoints(dots.constData(), static_cast<int>(dots.size()));
-        }
-        if ((style_ & TVS_HASBUTTONS) && model()->hasChildren(index)) {
-            const int cx = ownLeft + indent / 2;
-            const QRect box(cx - 4, mid - 4, 9, 9);
-            painter->fillRect(box, palette().color(QPalette::Base));
-            painter->setPen(palette().color(QPalette::Mid));
-            painter->drawRect(box.adjusted(0, 0, -1, -1));
-            painter->setPen(palette().color(QPalette::Text));
-            painter->drawLine(cx - 2, mid, cx + 2, mid);
-            if (!isExpanded(index)) painter->drawLine(cx, mid - 2, cx, mid + 2);
-        }
-        painter->restore();
-    }
-
-private:
-    // Dots on a fixed checkerboard, so that those of neighbouring rows and
-    // of the two directions meet.
-    static void VDots(QList<QPoint>& dots, int x, int y0, int y1) {
-        for (int y = y0 + ((x + y0) & 1); y < y1; y += 2) dots.append(QPoint(x, y));
-    }
-    static void HDots(QList<QPoint>& dots, int x0, int x1, int y) {
-        for (int x = x0 + ((x0 + y) & 1); x < x1; x += 2) dots.append(QPoint(x, y));
-    }
-
-    TreeWindow& window_;
-    DWORD style_;
-};
+TreeStyle StyleOf(DWORD style) {
+    return TreeStyle{(style & TVS_HASBUTTONS) != 0, (style & TVS_HASLINES) != 0, (style & TVS_LINESATROOT) != 0,
+                     (style & TVS_SHOWSELALWAYS) != 0};
+}
 
 HTREEITEM ToHandle(TreeStore::Index i) {
     return i == TreeStore::kNone ? nullptr : reinterpret_cast<HTREEITEM>(static_cast<uintptr_t>(i) + 1);
@@ -132,102 +41,17 @@ TreeStore::Index FromHandle(const TreeStore& store, HTREEITEM h, bool* valid) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// TreeModel
-
-TreeStore::Index TreeModel::Item(const QModelIndex& index) const {
-    if (!index.isValid()) return TreeStore::kNone;
-    const quintptr id = index.internalId();
-    if (id == 0 || id - 1 >= store_.Count()) return TreeStore::kNone;
-    return static_cast<TreeStore::Index>(id - 1);
-}
-
-QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
-    if (open_ || row < 0 || column != 0 || (parent.isValid() && parent.column() != 0)) return {};
-    const TreeStore::Index p = Item(parent);
-    if (parent.isValid() && p == TreeStore::kNone) return {};
-    const TreeStore::Index c = store_.ChildAt(p, static_cast<uint32_t>(row));
-    if (c == TreeStore::kNone) return {};
-    return createIndex(row, 0, static_cast<quintptr>(c) + 1);
-}
-
-QModelIndex TreeModel::parent(const QModelIndex& child) const {
-    const TreeStore::Index i = Item(child);
-    if (open_ || i == TreeStore::kNone) return {};
-    const TreeStore::Index p = store_.Parent(i);
-    if (p == TreeStore::kNone) return {};
-    return createIndex(static_cast<int>(store_.Row(p)), 0, static_cast<quintptr>(p) + 1);
-}
-
-int TreeModel::rowCount(const QModelIndex& parent) const {
-    if (open_ || (parent.isValid() && parent.column() != 0)) return 0;
-    const TreeStore::Index p = Item(parent);
-    if (parent.isValid() && p == TreeStore::kNone) return 0;
-    return static_cast<int>(std::min<uint32_t>(store_.ChildCount(p), INT32_MAX));
-}
-
-int TreeModel::columnCount(const QModelIndex&) const { return 1; }
-
-bool TreeModel::hasChildren(const QModelIndex& parent) const { return rowCount(parent) > 0; }
-
-QVariant TreeModel::data(const QModelIndex& index, int role) const {
-    const TreeStore::Index i = Item(index);
-    if (open_ || i == TreeStore::kNone) return {};
-    switch (role) {
-    case Qt::DisplayRole:
-        return QString::fromUtf8(store_.Text(i));
-    case Qt::ForegroundRole:
-        if (const QColor color = window_.TextColor(i); color.isValid()) return color;
-        return {};
-    case Qt::ToolTipRole:
-        if (QString tip = window_.InfoTip(i); !tip.isEmpty()) return tip;
-        return {};
-    default:
-        return {};
-    }
-}
-
-Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
-    return Item(index) == TreeStore::kNone ? Qt::NoItemFlags : Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-}
-
-void TreeModel::BeginChange() {
-    if (open_) return;
-    beginResetModel();
-    open_ = true;
-}
-
-void TreeModel::Publish() {
-    if (!open_) return;
-    open_ = false;
-    endResetModel();
-}
-
 void AfxPublishTreeChanges() {
     std::vector<TreeWindow*> trees;
-    trees.swap(OpenTrees());
-    for (TreeWindow* tree : trees) tree->model.Publish();
+    trees.swap(PendingTrees());
+    for (TreeWindow* tree : trees) tree->Flush();
 }
 
 // ---------------------------------------------------------------------------
 // TreeWindow
 
-TreeWindow::TreeWindow(DWORD windowStyle, QWidget* parent) : style(windowStyle) {
-    auto* view = new LinedTreeView(*this, style, parent);
-    view->setModel(&model);
-    view->setItemDelegate(new RowDelegate(view));
-    view->setHeaderHidden(true);
-    view->setUniformRowHeights(true);
-    view->setAnimated(false);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setDragEnabled(false);
-    view->setExpandsOnDoubleClick(true);
-    view->setItemsExpandable(true);
-    // Expanders in front of top-level items only with "lines at root".
-    view->setRootIsDecorated((style & TVS_LINESATROOT) != 0);
-    view->header()->setStretchLastSection(false);
-    view->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+TreeWindow::TreeWindow(DWORD windowStyle, QWidget* parent) : style(windowStyle), engine(StyleOf(windowStyle)) {
+    view = new TreeWidget(*this, parent);
     if (style & WS_BORDER) {
         view->setFrameShape(QFrame::Box);
         view->setLineWidth(1);
@@ -238,9 +62,27 @@ TreeWindow::TreeWindow(DWORD windowStyle, QWidget* parent) : style(windowStyle) 
 }
 
 TreeWindow::~TreeWindow() {
-    auto& open = OpenTrees();
-    open.erase(std::remove(open.begin(), open.end(), this), open.end());
-    if (QTreeView* view = qobject_cast<QTreeView*>(widget.data())) view->setModel(nullptr);
+    auto& pending = PendingTrees();
+    pending.erase(std::remove(pending.begin(), pending.end(), this), pending.end());
+    // The widget asks this record for everything it shows: it goes first.
+    delete widget.data();
+}
+
+void TreeWindow::Flush() {
+    flushQueued = false;
+    if (engine.Flush()) Apply();
+}
+
+void TreeWindow::Apply() {
+    unsigned changes;
+    // The bars' appearing or going resizes the viewport, which comes back
+    // with more changes; a few rounds settle it.
+    for (int round = 0; round < 4 && (changes = engine.TakeChanges()) != 0; ++round) {
+        if (!widget) continue;
+        if (changes & kTreeScrollBars) view->SyncScrollBars();
+        if ((changes & kTreeScrolled) && QToolTip::isVisible()) QToolTip::hideText();
+        if (changes & (kTreeRepaint | kTreeScrollBars | kTreeScrolled)) view->viewport()->update();
+    }
 }
 
 void TreeWindow::BeginPaint() {
@@ -261,12 +103,10 @@ QColor TreeWindow::TextColor(TreeStore::Index item) {
     draw.nmcd.hdr = NMHDR{this, static_cast<UINT_PTR>(id), NM_CUSTOMDRAW};
     draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
     draw.nmcd.dwItemSpec = static_cast<UINT_PTR>(item) + 1;  // the item's handle
-    draw.nmcd.lItemlParam = store.Param(item);
+    draw.nmcd.lItemlParam = engine.Store().Param(item);
     draw.clrText = CLR_DEFAULT;
     draw.clrTextBk = CLR_DEFAULT;
-    int level = 0;
-    for (TreeStore::Index p = store.Parent(item); p != TreeStore::kNone; p = store.Parent(p)) ++level;
-    draw.iLevel = level;
+    draw.iLevel = static_cast<int>(engine.Depth(item));
     AfxSend(notify, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&draw));
     if (draw.clrText == CLR_DEFAULT) return {};
     return QColor(static_cast<int>(draw.clrText & 0xFF), static_cast<int>((draw.clrText >> 8) & 0xFF),
@@ -281,7 +121,7 @@ QString TreeWindow::InfoTip(TreeStore::Index item) {
     tip.pszText = text;
     tip.cchTextMax = static_cast<int>(sizeof text);
     tip.hItem = reinterpret_cast<HTREEITEM>(static_cast<uintptr_t>(item) + 1);
-    tip.lParam = store.Param(item);
+    tip.lParam = engine.Store().Param(item);
     AfxSend(notify, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&tip));
     text[sizeof text - 1] = '\0';
     return QString::fromUtf8(text);
@@ -293,21 +133,21 @@ namespace {
 LRESULT InsertItem(TreeWindow& tree, const TVINSERTSTRUCT* insert) {
     if (!insert || insert->hInsertAfter != TVI_LAST) return 0;
     bool valid;
-    const TreeStore::Index parent = FromHandle(tree.store, insert->hParent, &valid);
+    const TreeStore::Index parent = FromHandle(tree.engine.Store(), insert->hParent, &valid);
     if (!valid) return 0;
     const char* text = (insert->item.mask & TVIF_TEXT) && insert->item.pszText ? insert->item.pszText : "";
-    TreeModel& model = tree.model;
-    if (!model.ChangeOpen()) {
-        model.BeginChange();
-        OpenTrees().push_back(&tree);
+    const intptr_t param = (insert->item.mask & TVIF_PARAM) ? insert->item.lParam : 0;
+    const TreeStore::Index i = tree.engine.Append(parent, text, std::strlen(text), param);
+    if (i != TreeStore::kNone && !tree.flushQueued) {
+        tree.flushQueued = true;
+        PendingTrees().push_back(&tree);
         // Code that inserts outside a message of the window system gets
-        // its changes shown once control returns to the event loop.
-        QTimer::singleShot(0, &model, [m = QPointer<TreeModel>(&model)] {
-            if (m && m->ChangeOpen()) AfxPublishTreeChanges();
+        // its items shown once control returns to the event loop.
+        QTimer::singleShot(0, tree.view, [w = QPointer<QWidget>(tree.view), t = &tree] {
+            if (w && t->flushQueued) AfxPublishTreeChanges();
         });
     }
-    const intptr_t param = (insert->item.mask & TVIF_PARAM) ? insert->item.lParam : 0;
-    return reinterpret_cast<LRESULT>(ToHandle(tree.store.Append(parent, text, std::strlen(text), param)));
+    return reinterpret_cast<LRESULT>(ToHandle(i));
 }
 
 // TVM_GETNEXTITEM: the item related to `item` as `code` asks.
@@ -351,28 +191,34 @@ LRESULT TreeWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case TVM_INSERTITEM:
         return InsertItem(*this, reinterpret_cast<const TVINSERTSTRUCT*>(lParam));
-    case TVM_DELETEITEM: {
+    case TVM_DELETEITEM:
         if (reinterpret_cast<HTREEITEM>(lParam) != TVI_ROOT) return FALSE;  // only the whole tree
-        if (model.ChangeOpen()) {
-            store.Clear();
-        } else {
-            model.BeginChange();
-            store.Clear();
-            model.Publish();
-        }
+        engine.Clear();
+        Apply();
         return TRUE;
-    }
     case TVM_INITSTORAGE:
-        return store.Reserve(wParam, static_cast<size_t>(lParam)) ? TRUE : FALSE;
+        return engine.Reserve(wParam, static_cast<size_t>(lParam)) ? TRUE : FALSE;
     case TVM_GETCOUNT:
-        return static_cast<LRESULT>(store.Count());
+        return static_cast<LRESULT>(engine.Store().Count());
     case TVM_GETNEXTITEM:
-        return NextItem(store, wParam, reinterpret_cast<HTREEITEM>(lParam));
+        return NextItem(engine.Store(), wParam, reinterpret_cast<HTREEITEM>(lParam));
     case TVM_GETITEM:
-        return GetItem(store, reinterpret_cast<TVITEM*>(lParam));
+        return GetItem(engine.Store(), reinterpret_cast<TVITEM*>(lParam));
     default:
         return HWND__::Proc(message, wParam, lParam);
     }
+}
+
+TreeEngine* AfxQtTreeEngine(QWidget* tree) {
+    auto* view = dynamic_cast<TreeWidget*>(tree);
+    return view ? &view->Window().engine : nullptr;
+}
+
+QColor AfxQtTreeItemColor(QWidget* tree, uint32_t item) {
+    auto* view = dynamic_cast<TreeWidget*>(tree);
+    if (!view || !view->Window().engine.Store().Valid(item)) return {};
+    view->Window().BeginPaint();
+    return view->Window().TextColor(item);
 }
 
 // ---------------------------------------------------------------------------
@@ -397,9 +243,7 @@ BOOL CTreeCtrl::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT n
 void CTreeCtrl::DestroyWindow() {
     if (!m_ownsWindow || !m_hWnd) return;
     HWND__* window = m_hWnd;
-    QWidget* widget = window->widget;
     m_ownsWindow = false;
-    delete window;  // detaches this object
-    delete widget;
+    delete window;  // detaches this object and deletes the widget
 }
 

@@ -1,48 +1,23 @@
-// The tree control's window record and the model through which a QTreeView
-// reads its items.
+// The tree control's window record: the engine that keeps the items, rows
+// and layout, and the widget (qt_tree_widget.cpp) that shows them.
 #pragma once
 
-#include <QAbstractItemModel>
 #include <QColor>
+#include <QString>
 
 #include "afxcmn.h"
 #include "qt_internal.h"
-#include "tree_store.h"
+#include "tree_engine.h"
 
-struct TreeWindow;
-
-class TreeModel final : public QAbstractItemModel {
-public:
-    TreeModel(const TreeStore& store, TreeWindow& window) : store_(store), window_(window) {}
-
-    QModelIndex index(int row, int column, const QModelIndex& parent) const override;
-    QModelIndex parent(const QModelIndex& child) const override;
-    int rowCount(const QModelIndex& parent) const override;
-    int columnCount(const QModelIndex& parent) const override;
-    bool hasChildren(const QModelIndex& parent) const override;
-    QVariant data(const QModelIndex& index, int role) const override;
-    Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-    // Views learn about insertions in one reset: the first change opens it,
-    // Publish closes it, so a million insertions cost two signals.
-    void BeginChange();
-    void Publish();
-    bool ChangeOpen() const { return open_; }
-
-private:
-    TreeStore::Index Item(const QModelIndex& index) const;
-    const TreeStore& store_;
-    TreeWindow& window_;
-    bool open_ = false;
-};
+class TreeWidget;
 
 struct TreeWindow final : HWND__ {
     explicit TreeWindow(DWORD style, QWidget* parent);
     ~TreeWindow() override;
     LRESULT Proc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // What the parent says through WM_NOTIFY, asked only for the rows the
-    // view shows: a painting starts with CDDS_PREPAINT (BeginPaint), then an
+    // What the parent says through WM_NOTIFY, asked only for the rows
+    // painted: a painting starts with CDDS_PREPAINT (BeginPaint), then an
     // item's text colour (CDDS_ITEMPREPAINT), invalid when the parent keeps
     // the control's own; the tip of an item (TVN_GETINFOTIP, with
     // TVS_INFOTIP), empty for none.
@@ -50,13 +25,20 @@ struct TreeWindow final : HWND__ {
     QColor TextColor(TreeStore::Index item);
     QString InfoTip(TreeStore::Index item);
 
+    // Lays out rows appended since the last flush and shows them.
+    void Flush();
+    // Acts on what the engine says changed: scroll bars, tip, repainting.
+    void Apply();
+
     DWORD style;
     HWND__* notify = nullptr;  // the window the notifications go to (the dialog)
     bool itemDraw = false;      // the parent asked for CDDS_ITEMPREPAINT in this painting
-    TreeStore store;
-    TreeModel model{store, *this};
+    bool flushQueued = false;   // a flush is due when control returns to the event loop
+    TreeEngine engine;
+    TreeWidget* view = nullptr;  // owned by the widget tree (widget)
 };
 
-// Ends the open model changes of every tree control; runs when a message
-// dispatched from the window system returns and from the event loop.
+// Shows what was inserted into every tree control since it last showed;
+// runs when a message dispatched from the window system returns and from
+// the event loop.
 void AfxPublishTreeChanges();

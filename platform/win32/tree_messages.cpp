@@ -31,33 +31,23 @@ Index FromHandle(const TreeStore& store, LPARAM handle, bool* valid) {
 LRESULT InsertItem(TreeView& view, const tp::Insert* insert) {
     if (!insert || reinterpret_cast<intptr_t>(insert->hInsertAfter) != tp::kLastHandle) return 0;
     bool valid;
-    const Index parent = FromHandle(view.store, reinterpret_cast<LPARAM>(insert->hParent), &valid);
+    const Index parent = FromHandle(view.engine.Store(), reinterpret_cast<LPARAM>(insert->hParent), &valid);
     if (!valid) return 0;
     const char* text = (insert->item.mask & tp::kMaskText) && insert->item.pszText ? insert->item.pszText : "";
     const intptr_t param = (insert->item.mask & tp::kMaskParam) ? insert->item.lParam : 0;
-    const Index i = view.store.Append(parent, text, std::strlen(text), param);
+    const Index i = view.engine.Append(parent, text, std::strlen(text), param);
     if (i == kNone) return 0;
-    view.rows.ItemAppended(i);
-    // The scroll bars and the window catch up once, at the next painting: a
-    // loop filling a million items asks the window system for nothing.
-    if (!view.barsStale) {
-        view.barsStale = true;
-        Redraw(view);
-    }
+    // The rows, scroll bars and window catch up once, when the posted flush
+    // arrives: a loop filling a million items asks the window system for
+    // nothing more.
+    if (!view.flushPosted) view.flushPosted = PostMessageW(view.hwnd, TreeFlushMessage(), 0, 0) != 0;
     return ToHandle(i);
 }
 
 LRESULT Clear(TreeView& view) {
-    view.store.Clear();
-    view.rows.Clear();
-    view.selected = kNone;
-    view.selectedRow = 0;
-    view.top = 0;
-    view.hscroll = 0;
-    view.extent = 0;
-    view.typed.clear();
-    UpdateScrollBars(view);
-    Redraw(view);
+    view.engine.Clear();
+    view.tipItem = kNone;
+    Apply(view);
     return TRUE;
 }
 
@@ -95,11 +85,9 @@ LRESULT GetItem(const TreeStore& store, tp::Item* item) {
 }
 
 LRESULT ButtonRectOfRow(TreeView& view, size_t row, RECT* out) {
-    const Index i = view.rows.At(row);
-    if (!out || i == kNone || view.store.ChildCount(i) == 0 || !(view.style & tp::kHasButtons)) return FALSE;
-    const int level = RowLevel(view, i);
-    if (level < 1) return FALSE;
-    *out = ButtonRect(view, row, level);
+    TreeRect box;
+    if (!out || !view.engine.BoxRect(row, &box)) return FALSE;
+    *out = RECT{box.left, box.top, box.right, box.bottom};
     return TRUE;
 }
 
@@ -112,21 +100,21 @@ LRESULT TreeProtocol(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam)
     case tp::kDeleteItem:
         return lParam == tp::kRootHandle ? Clear(view) : FALSE;  // only the whole tree
     case tp::kInitStorage:
-        return view.store.Reserve(wParam, static_cast<size_t>(lParam)) ? TRUE : FALSE;
+        return view.engine.Reserve(wParam, static_cast<size_t>(lParam)) ? TRUE : FALSE;
     case tp::kGetCount:
-        return static_cast<LRESULT>(view.store.Count());
+        return static_cast<LRESULT>(view.engine.Store().Count());
     case tp::kGetNextItem:
-        return NextItem(view.store, wParam, lParam);
+        return NextItem(view.engine.Store(), wParam, lParam);
     case tp::kGetItem:
-        return GetItem(view.store, reinterpret_cast<tp::Item*>(lParam));
+        return GetItem(view.engine.Store(), reinterpret_cast<tp::Item*>(lParam));
     case tp::kGetVisibleCount:
-        return static_cast<LRESULT>(view.rows.Count());
+        return static_cast<LRESULT>(view.engine.RowCount());
     case tp::kGetRowItem:
-        return ToHandle(view.rows.At(wParam));
+        return ToHandle(view.engine.RowItem(wParam));
     case tp::kGetSelection:
-        return ToHandle(view.selected);
+        return ToHandle(view.engine.Selected());
     case tp::kGetTopRow:
-        return static_cast<LRESULT>(view.top);
+        return static_cast<LRESULT>(view.engine.Top());
     case tp::kGetButtonRect:
         return ButtonRectOfRow(view, wParam, reinterpret_cast<RECT*>(lParam));
     default:

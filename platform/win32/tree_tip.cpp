@@ -1,7 +1,8 @@
 // The info tip (TVS_INFOTIP): the system's tooltip over the whole window,
-// whose text for the item under the mouse the parent gives (kGetInfoTip,
-// UTF-8). Moving to another row takes the shown tip down, so the next one
-// asks again.
+// whose text for the item whose label is under the pointer the parent gives
+// (kGetInfoTip, UTF-8); away from the labels it shows nothing. Moving to
+// another label, or the rows moving under a still pointer, takes the shown
+// tip down, so the next one asks again.
 #include "tree_view.h"
 
 #include <commctrl.h>
@@ -41,14 +42,22 @@ bool MakeTip(TreeView& view) {
 
 }  // namespace
 
-void OnMouseMoveTip(TreeView& view, int, int y) {
+void OnMouseMoveTip(TreeView& view, int x, int y) {
     if (!(view.style & tp::kInfoTipStyle)) return;
-    const TreeStore::Index item =
-        y < 0 ? TreeStore::kNone : view.rows.At(view.top + static_cast<size_t>(y / view.rowHeight));
+    const TreeHit hit = view.engine.HitTest(x, y);
+    const TreeStore::Index item = hit.part == TreePart::Label ? hit.item : TreeStore::kNone;
     if (item == view.tipItem) return;
     view.tipItem = item;
     if (!view.tip && !MakeTip(view)) return;
     SendMessageW(view.tip, TTM_POP, 0, 0);
+}
+
+void OnScrolledTip(TreeView& view) {
+    if (!view.tip) return;
+    SendMessageW(view.tip, TTM_POP, 0, 0);
+    view.tipItem = TreeStore::kNone;
+    POINT at{};
+    if (GetCursorPos(&at) && ScreenToClient(view.hwnd, &at)) OnMouseMoveTip(view, at.x, at.y);
 }
 
 bool OnTipNotify(TreeView& view, NMHDR* header) {
@@ -65,7 +74,7 @@ bool OnTipNotify(TreeView& view, NMHDR* header) {
         ask.pszText = text;
         ask.cchTextMax = static_cast<int>(sizeof text);
         ask.hItem = reinterpret_cast<void*>(static_cast<uintptr_t>(view.tipItem) + 1);  // the item's handle
-        ask.lParam = view.store.Param(view.tipItem);
+        ask.lParam = view.engine.Store().Param(view.tipItem);
         SendMessageW(parent, WM_NOTIFY, ask.hdr.idFrom, reinterpret_cast<LPARAM>(&ask));
         text[sizeof text - 1] = '\0';
         std::u16string wide;

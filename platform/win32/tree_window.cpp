@@ -7,26 +7,55 @@
 #include <new>
 
 #include "tree_view.h"
+#include "utf16.h"
+
+namespace {
+
+TreeStyle StyleOfWindow(DWORD style) {
+    namespace tp = tree_protocol;
+    return TreeStyle{(style & tp::kHasButtons) != 0, (style & tp::kHasLines) != 0, (style & tp::kLinesAtRoot) != 0,
+                     (style & tp::kShowSelAlways) != 0};
+}
+
+}  // namespace
+
+TreeView::TreeView(HWND window, DWORD windowStyle) : hwnd(window), style(windowStyle), engine(StyleOfWindow(windowStyle)) {}
+
+TreeView::~TreeView() {
+    if (measureDc) DeleteDC(measureDc);
+}
+
+UINT TreeFlushMessage() {
+    static const UINT message = RegisterWindowMessageW(L"ViewerTreeFlush");
+    return message;
+}
 
 namespace {
 
 TreeView* ViewOf(HWND hwnd) { return reinterpret_cast<TreeView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
 
-// Rows take the font's height and two pixels more, so that glyph parts
-// below the descent stay clear of the next row's highlight.
+// The engine's sizes from the font's height and the screen's resolution;
+// label widths are measured in the font on a DC kept for it.
 void SetFont(TreeView& view, HFONT font, bool redraw) {
     view.font = font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    HDC dc = GetDC(view.hwnd);
-    HGDIOBJ old = SelectObject(dc, view.font);
+    if (!view.measureDc) view.measureDc = CreateCompatibleDC(nullptr);
+    SelectObject(view.measureDc, view.font);
     TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(view.hwnd, dc);
-    view.textHeight = static_cast<int>(metrics.tmHeight);
-    view.rowHeight = view.textHeight + 2 < 12 ? 12 : view.textHeight + 2;
-    view.extent = 0;  // widths change with the font; measured again as rows are painted
-    UpdateScrollBars(view);
-    if (redraw) Redraw(view);
+    GetTextMetricsW(view.measureDc, &metrics);
+    HDC screen = GetDC(view.hwnd);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(view.hwnd, screen);
+    HDC dc = view.measureDc;
+    view.engine.SetMetrics(TreeMetrics::For(static_cast<int>(metrics.tmHeight), dpi), [dc](const char* text) {
+        std::u16string wide;
+        if (!viewer::Utf8ToUtf16(text, &wide)) wide = u"?";
+        SIZE size{};
+        GetTextExtentPoint32W(dc, reinterpret_cast<const wchar_t*>(wide.data()), static_cast<int>(wide.size()),
+                              &size);
+        return static_cast<int>(size.cx);
+    });
+    Apply(view);
+    if (redraw) InvalidateRect(view.hwnd, nullptr, FALSE);
 }
 
 LRESULT Create(HWND hwnd, const CREATESTRUCTW* create) {
@@ -41,14 +70,16 @@ LRESULT Create(HWND hwnd, const CREATESTRUCTW* create) {
 LRESULT Dispatch(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
+        // Rows appended since the last flush are laid out first, should the
+        // painting come before the flush message.
+        if (view.engine.Flush()) Apply(view);
         PaintTree(view);
         return 0;
     case WM_ERASEBKGND:
         return 1;  // painting fills every pixel
     case WM_SIZE:
-        UpdateScrollBars(view);
+        SyncViewport(view);
         ResizeTip(view);
-        Redraw(view);
         return 0;
     case WM_MOUSEMOVE:
         OnMouseMoveTip(view, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -63,8 +94,8 @@ LRESULT Dispatch(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(view.font);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        view.focused = message == WM_SETFOCUS;
-        Redraw(view);
+        view.engine.SetFocused(message == WM_SETFOCUS);
+        Apply(view);
         return 0;
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
@@ -88,6 +119,11 @@ LRESULT Dispatch(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam) {
         OnHScroll(view, LOWORD(wParam));
         return 0;
     default:
+        if (message == TreeFlushMessage()) {
+            view.flushPosted = false;
+            if (view.engine.Flush()) Apply(view);
+            return 0;
+        }
         return TreeProtocol(view, message, wParam, lParam);
     }
 }

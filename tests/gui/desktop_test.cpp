@@ -169,18 +169,18 @@ TEST_F(Fixture, ADeepItemSelectedComesIntoViewSideways) {
     Run(dlg, [&](QWidget* w) {
         TypePath(w, path);
         Click(w, IDC_ANALYZE);
-        QTreeView* tree = Tree(w);
+        QAbstractScrollArea* tree = Tree(w);
         tree->setFocus();
         QTest::keyClick(tree, Qt::Key_Home);
         QTest::keyClick(tree, Qt::Key_Asterisk);  // opens every level under the root
         QTest::keyClick(tree, Qt::Key_End);
-        const QModelIndex deepest = tree->currentIndex();
-        ASSERT_TRUE(deepest.isValid());
-        EXPECT_EQ(deepest.data().toString().toStdString(), "deep[4Bytes]");
-        const QRect label = tree->visualRect(deepest);
+        const TreeStore::Index deepest = Engine(w).Selected();
+        ASSERT_NE(deepest, TreeStore::kNone);
+        EXPECT_STREQ(Engine(w).Store().Text(deepest), "deep[4Bytes]");
+        const QRect label = LabelRect(w, deepest);
         EXPECT_GT(tree->horizontalScrollBar()->value(), 0);
         EXPECT_GE(label.left(), 0);
-        EXPECT_LE(label.left() + tree->fontMetrics().horizontalAdvance(deepest.data().toString()),
+        EXPECT_LE(label.left() + tree->fontMetrics().horizontalAdvance(QStringLiteral("deep[4Bytes]")),
                   tree->viewport()->width());
         QTest::keyClick(tree, Qt::Key_Home);
         EXPECT_EQ(tree->horizontalScrollBar()->value(), 0);

@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeView>
+#include <QAbstractScrollArea>
 #include <deque>
 #include <fstream>
 #include <functional>
@@ -23,6 +23,7 @@
 #include "afxdlgs.h"
 #include "afxtest.h"
 #include "programs.h"
+#include "tree_engine.h"
 #include "viewer_dlg.h"
 
 namespace dialog_driver {
@@ -115,20 +116,34 @@ inline std::string FieldText(QWidget* dialog) {
     return qobject_cast<QLineEdit*>(Control(dialog, IDC_PATH))->text().toStdString();
 }
 
-inline QTreeView* Tree(QWidget* dialog) { return qobject_cast<QTreeView*>(Control(dialog, IDC_TREE)); }
+inline QAbstractScrollArea* Tree(QWidget* dialog) {
+    return qobject_cast<QAbstractScrollArea*>(Control(dialog, IDC_TREE));
+}
+// The engine behind the dialog's tree: its items, rows and layout.
+inline TreeEngine& Engine(QWidget* dialog) { return *AfxQtTreeEngine(Control(dialog, IDC_TREE)); }
 
-// The tree's items as the view's model gives them, two spaces per level.
-inline void Collect(QAbstractItemModel* m, const QModelIndex& parent, int depth, std::vector<std::string>& out) {
-    for (int r = 0; r < m->rowCount(parent); ++r) {
-        const QModelIndex i = m->index(r, 0, parent);
-        out.push_back(std::string(2 * depth, ' ') + i.data().toString().toStdString());
-        Collect(m, i, depth + 1, out);
+// The tree's items in pre-order, two spaces per level.
+inline void Collect(const TreeStore& store, TreeStore::Index parent, int depth, std::vector<std::string>& out) {
+    for (TreeStore::Index i = store.FirstChild(parent); i != TreeStore::kNone; i = store.NextSibling(i)) {
+        out.push_back(std::string(2 * depth, ' ') + store.Text(i));
+        Collect(store, i, depth + 1, out);
     }
 }
 inline std::vector<std::string> Items(QWidget* dialog) {
     std::vector<std::string> out;
-    Collect(Tree(dialog)->model(), {}, 0, out);
+    Collect(Engine(dialog).Store(), TreeStore::kNone, 0, out);
     return out;
+}
+// The child at `row` of `parent` (kNone: the top level).
+inline TreeStore::Index Child(QWidget* dialog, TreeStore::Index parent, uint32_t row) {
+    return Engine(dialog).Store().ChildAt(parent, row);
+}
+// Where a shown item's label is, in the tree's viewport.
+inline QRect LabelRect(QWidget* dialog, TreeStore::Index item) {
+    TreeEngine& e = Engine(dialog);
+    const TreeRowLayout* row = e.RowLayout(e.RowOf(item));
+    if (!row) return {};
+    return QRect(row->label.left, row->label.top, row->label.right - row->label.left, row->label.bottom - row->label.top);
 }
 
 inline std::string AppTitle() { return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString(); }

@@ -12,7 +12,7 @@
 #include <QHelpEvent>
 #include <QTest>
 #include <QToolTip>
-#include <QTreeView>
+#include <QAbstractScrollArea>
 #include <deque>
 #include <functional>
 
@@ -75,11 +75,12 @@ TEST_F(Fixture, AnalysisShowsTheTreeCollapsedWithRoomForUnderscores) {
         TypePath(w, path);
         Click(w, IDC_ANALYZE);
         EXPECT_EQ(Items(w), kWaveItems);
-        QTreeView* view = Tree(w);
-        const QModelIndex root = view->model()->index(0, 0);
-        EXPECT_FALSE(view->isExpanded(root));
-        EXPECT_FALSE(view->isExpanded(view->model()->index(1, 0, root)));
-        EXPECT_GE(view->visualRect(root).height(), view->fontMetrics().height() + 2);
+        TreeEngine& tree = Engine(w);
+        const TreeStore::Index root = Child(w, TreeStore::kNone, 0);
+        EXPECT_FALSE(tree.Expanded(root));
+        EXPECT_FALSE(tree.Expanded(Child(w, root, 1)));
+        EXPECT_EQ(tree.RowCount(), 1u);
+        EXPECT_GE(LabelRect(w, root).height(), Tree(w)->fontMetrics().height() + 2);
         EXPECT_EQ(FieldText(w), path);  // not written back
     });
     EXPECT_TRUE(boxes.empty());
@@ -97,24 +98,34 @@ TEST_F(Fixture, HoveringAnItemTellsWhatItIsAndAnomaliesAreDarkRed) {
     Run(dlg, [&](QWidget* w) {
         TypePath(w, path);
         Click(w, IDC_ANALYZE);
-        QTreeView* view = Tree(w);
-        const QModelIndex root = view->model()->index(0, 0);
-        view->expand(root);
-        view->grab();  // a painting asks for the colours
-        const QModelIndex fmt = view->model()->index(0, 0, root), data = view->model()->index(1, 0, root);
-        EXPECT_EQ(data.data(Qt::ForegroundRole).value<QColor>(), QColor(0x8B, 0, 0));
-        EXPECT_EQ(root.data(Qt::ForegroundRole).value<QColor>(), QColor(0x8B, 0, 0));
-        EXPECT_FALSE(fmt.data(Qt::ForegroundRole).isValid());  // the view's own colour
+        QAbstractScrollArea* view = Tree(w);
+        TreeEngine& tree = Engine(w);
+        const TreeStore::Index root = Child(w, TreeStore::kNone, 0);
+        tree.ToggleRow(0, TreeEngine::Toggle::Expand);
+        const TreeStore::Index fmt = Child(w, root, 0), data = Child(w, root, 1);
+        EXPECT_EQ(AfxQtTreeItemColor(view, data), QColor(0x8B, 0, 0));
+        EXPECT_EQ(AfxQtTreeItemColor(view, root), QColor(0x8B, 0, 0));
+        EXPECT_FALSE(AfxQtTreeItemColor(view, fmt).isValid());  // the control's own colour
+        // Painted in it, too.
+        const QImage shot = view->viewport()->grab().toImage();
+        const QRect dataLabel = LabelRect(w, data);
+        bool red = false;
+        for (int x = dataLabel.left(); x < dataLabel.right() && !red; ++x)
+            for (int y = dataLabel.top(); y < dataLabel.bottom() && !red; ++y)
+                red = shot.pixelColor(x, y).red() > 0x60 && shot.pixelColor(x, y).green() < 0x30;  // glyphs blend
+        EXPECT_TRUE(red);
 
-        // The pointer resting on data shows its tip.
-        const QPoint at = view->visualRect(data).center();
-        QHelpEvent hover(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
-        QApplication::sendEvent(view->viewport(), &hover);
-        EXPECT_EQ(QToolTip::text().toStdString(),
+        // The pointer resting on a label shows its tip; beside it, none.
+        const auto hover = [&](QPoint at) {
+            QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(view->viewport(), &help);
+            return help.isAccepted() ? QToolTip::text().toStdString() : std::string("(none)");
+        };
+        EXPECT_EQ(hover(dataLabel.center()),
                   "偏移：0x00000024（36）\n声明大小：1000 字节\n头部：8 字节\n"
                   "文件在此节点结束前截断，缺少 900 字节");
-        EXPECT_EQ(fmt.data(Qt::ToolTipRole).toString().toStdString(),
-                  "偏移：0x0000000C（12）\n声明大小：16 字节\n头部：8 字节");
+        EXPECT_EQ(hover(LabelRect(w, fmt).center()), "偏移：0x0000000C（12）\n声明大小：16 字节\n头部：8 字节");
+        EXPECT_EQ(hover(QPoint(dataLabel.right() + 20, dataLabel.center().y())), "(none)");
         QToolTip::hideText();
     });
     EXPECT_TRUE(boxes.empty());

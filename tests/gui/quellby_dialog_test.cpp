@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
-#include <QTreeView>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include "analysis.h"
 #include "byte_builder.h"
@@ -79,19 +80,26 @@ TEST_F(QuellbyDialog, PhantomsAreGreyAndSaySoWhileDamageStaysDarkRed) {
         Click(w, IDC_ANALYZE);
         EXPECT_EQ(Items(w), (std::vector<std::string>{"TOP[58Bytes]", "  stbl[34Bytes]", "    sgpd[26Bytes]",
                                                       "      roll[16777216Bytes]", "  moov[200Bytes]"}));
-        QTreeView* view = Tree(w);
-        const QModelIndex top = view->model()->index(0, 0);
-        const QModelIndex sgpd = view->model()->index(0, 0, view->model()->index(0, 0, top));
-        const QModelIndex roll = view->model()->index(0, 0, sgpd), moov = view->model()->index(1, 0, top);
-        view->expandAll();
-        view->grab();  // a painting asks for the colours
-        EXPECT_EQ(roll.data(Qt::ForegroundRole).value<QColor>(), QColor(0x80, 0x80, 0x80));
-        EXPECT_EQ(moov.data(Qt::ForegroundRole).value<QColor>(), QColor(0x8B, 0, 0));
-        EXPECT_FALSE(sgpd.data(Qt::ForegroundRole).isValid());
-        EXPECT_EQ(roll.data(Qt::ToolTipRole).toString().toStdString(),
+        QAbstractScrollArea* view = Tree(w);
+        const TreeStore::Index top = Child(w, TreeStore::kNone, 0);
+        const TreeStore::Index sgpd = Child(w, Child(w, top, 0), 0);
+        const TreeStore::Index roll = Child(w, sgpd, 0), moov = Child(w, top, 1);
+        EXPECT_EQ(AfxQtTreeItemColor(view, roll), QColor(0x80, 0x80, 0x80));
+        EXPECT_EQ(AfxQtTreeItemColor(view, moov), QColor(0x8B, 0, 0));
+        EXPECT_FALSE(AfxQtTreeItemColor(view, sgpd).isValid());
+        // The tips as the pointer resting on each label shows them.
+        Engine(w).Key(TreeKey::Home);
+        Engine(w).Key(TreeKey::Multiply);
+        const auto tip = [&](TreeStore::Index item) {
+            const QPoint at = LabelRect(w, item).center();
+            QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(view->viewport(), &help);
+            return help.isAccepted() ? QToolTip::text().toStdString() : std::string("(none)");
+        };
+        EXPECT_EQ(tip(roll),
                   "并非真实原子：上级原子的数据被误读为原子头\n偏移：0x00000010（16）\n声明大小：16777216 字节\n"
                   "头部：8 字节\n超出上级范围 16777198 字节\n文件在此节点结束前截断，缺少 16777174 字节");
-        EXPECT_EQ(sgpd.data(Qt::ToolTipRole).toString().toStdString(),
+        EXPECT_EQ(tip(sgpd),
                   "偏移：0x00000008（8）\n声明大小：26 字节\n头部：8 字节\n内容看似原子头，但并不吻合：是数据，不是子原子");
     });
     EXPECT_TRUE(boxes.empty());

@@ -5,12 +5,22 @@
 
 #include "afxwin.h"
 
+#include <QColor>
 #include <QIcon>
+#include <cstdint>
 
 class QWidget;
+class TreeEngine;
 
 // The widget of a window (a dialog, or one of its controls); null if none.
 QWidget* AfxQtWidget(HWND hWnd);
+
+// The engine behind a tree control's widget (its items, rows, selection and
+// layout, in the widget's viewport coordinates); null for any other widget.
+TreeEngine* AfxQtTreeEngine(QWidget* tree);
+// The colour the tree's parent gives an item when a painting asks for it;
+// invalid when the parent keeps the control's own.
+QColor AfxQtTreeItemColor(QWidget* tree, uint32_t item);
 
 // The window that a message box or file dialog opened now belongs to (it
 // opens centred over it and the window manager keeps it above): `parent`'s
