@@ -111,6 +111,9 @@ void CViewerDlg::OnBrowse() {
 
 void CViewerDlg::OnAnalyze() {
     UpdateData(TRUE);
+    // Reading the file and filling the tree can take a while on a big file;
+    // a message box shows the normal cursor.
+    const CWaitCursor wait;
     if (!AnalyzeFile()) return;  // the tree control keeps what it showed
     if (!ShowTree()) {
         // Cannot happen once the control has made room for every item; should

@@ -304,6 +304,16 @@ private:
 
 CWinApp* AfxGetApp();
 LPCTSTR AfxGetAppName();
+
+// While one lives, the program's windows show the wait cursor, as for a long
+// command; a message box opened meanwhile shows the normal cursor.
+class CWaitCursor {
+public:
+    CWaitCursor();
+    ~CWaitCursor();
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+};
 // Hosting of embedded controls is always available; nothing to switch on.
 inline void AfxEnableControlContainer() {}
 

@@ -11,6 +11,7 @@
 #include "afx_qt.h"
 #include "app_title.h"
 #include "dlgtemplate.h"
+#include "qt_internal.h"
 
 // The program file's name without its extension.
 std::string AfxProgramTitle() {
@@ -24,6 +25,32 @@ std::string AfxProgramTitle() {
     if (path.empty()) return "Application";
     std::filesystem::path p(path);
     return p.has_extension() ? p.stem().string() : p.filename().string();
+}
+
+namespace {
+int g_waitCursors = 0;  // CWaitCursor objects alive that set the override cursor
+}  // namespace
+
+CWaitCursor::CWaitCursor() {
+    if (!QApplication::instance()) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++g_waitCursors;
+}
+
+CWaitCursor::~CWaitCursor() {
+    if (g_waitCursors == 0) return;
+    --g_waitCursors;
+    QApplication::restoreOverrideCursor();
+}
+
+AfxWaitCursorPause::AfxWaitCursorPause() {
+    if (g_waitCursors == 0 || !QApplication::instance()) return;
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    paused_ = true;
+}
+
+AfxWaitCursorPause::~AfxWaitCursorPause() {
+    if (paused_) QApplication::restoreOverrideCursor();
 }
 
 int CWinApp::Run() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "afx_qt.h"
+#include "qt_internal.h"
 #include "test_hooks.h"
 
 namespace {
@@ -70,6 +71,7 @@ std::vector<std::pair<QAbstractButton*, int>> AddButtons(QMessageBox& box, const
 }  // namespace
 
 int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
+    const AfxWaitCursorPause normalCursor;
     const char* caption = AfxGetAppName();
     if (BoxHandler()) return BoxHandler()(MessageBoxRequest{lpszText ? lpszText : "", caption, nType, nIDHelp});
     if (!QApplication::instance()) return IDCANCEL;

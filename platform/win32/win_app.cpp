@@ -17,6 +17,35 @@ std::string AfxProgramTitle() {
     return AfxNarrow(name.c_str());
 }
 
+namespace {
+int g_waitCursors = 0;           // CWaitCursor objects alive
+HCURSOR g_cursorBefore = nullptr;  // what the first one replaced
+}  // namespace
+
+// No messages run while the command works, so nothing sets the cursor back
+// (WM_SETCURSOR) until it is done.
+CWaitCursor::CWaitCursor() {
+    HCURSOR wait = LoadCursorW(nullptr, MAKEINTRESOURCEW(32514));  // IDC_WAIT
+    if (g_waitCursors++ == 0) g_cursorBefore = SetCursor(wait);
+    else SetCursor(wait);
+}
+
+CWaitCursor::~CWaitCursor() {
+    if (--g_waitCursors > 0) return;
+    SetCursor(g_cursorBefore ? g_cursorBefore : LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));  // IDC_ARROW
+    g_cursorBefore = nullptr;
+}
+
+AfxWaitCursorPause::AfxWaitCursorPause() {
+    if (g_waitCursors == 0) return;
+    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));  // IDC_ARROW
+    paused_ = true;
+}
+
+AfxWaitCursorPause::~AfxWaitCursorPause() {
+    if (paused_) SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));
+}
+
 int CWinApp::Run() {
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

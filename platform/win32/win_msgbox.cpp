@@ -17,6 +17,7 @@ UINT WithIcon(UINT nType) {
 }  // namespace
 
 int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
+    const AfxWaitCursorPause normalCursor;
     const char* caption = AfxGetAppName();
     if (BoxHandler()) return BoxHandler()(MessageBoxRequest{lpszText ? lpszText : "", caption, nType, nIDHelp});
     return MessageBoxW(AfxSafeOwner(nullptr), AfxWiden(lpszText).c_str(), AfxWiden(caption).c_str(), WithIcon(nType));

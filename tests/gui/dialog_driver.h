@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -42,6 +43,7 @@ public:
 
 struct Fixture : ::testing::Test {
     std::vector<MessageBoxRequest> boxes;
+    std::vector<bool> waitCursorOverBox;  // for each box: did the wait cursor show over it?
     std::deque<std::optional<std::string>> fileAnswers;
     std::vector<FileDialogRequest> fileRequests;
     QTemporaryDir dir;
@@ -50,6 +52,8 @@ struct Fixture : ::testing::Test {
         ASSERT_TRUE(dir.isValid());
         AfxSetMessageBoxHandler([this](const MessageBoxRequest& r) {
             boxes.push_back(r);
+            const QCursor* cursor = QApplication::overrideCursor();
+            waitCursorOverBox.push_back(cursor && cursor->shape() == Qt::WaitCursor);
             return IDOK;
         });
         AfxSetFileDialogHandler([this](const FileDialogRequest& r) -> std::optional<std::string> {

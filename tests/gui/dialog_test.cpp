@@ -202,9 +202,11 @@ TEST_F(Fixture, FailedAnalysisKeepsTheOldTreeAndASecondOneReplacesIt) {
         TypePath(w, other);
         Click(w, IDC_ANALYZE);
         EXPECT_EQ(Items(w), (std::vector<std::string>{"RIFF_AVI [16Bytes]", "  JUNK[4Bytes]"}));
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the wait cursor goes with the analysis";
     });
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, ReasonText(Reason::kNotRiff));
+    EXPECT_EQ(waitCursorOverBox, std::vector<bool>{false});
     ASSERT_NE(dlg.m_pRoot, nullptr);
     EXPECT_EQ(LabelText(*dlg.m_pRoot), "RIFF_AVI [16Bytes]");
 }

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCursor>
 #include <string>
+#include <vector>
 
 #include "afx_qt.h"
 #include "afxcmn.h"
+#include "afxtest.h"
 #include "dlgtemplate.h"
 #include "resource.h"
 #include "tree_engine.h"
@@ -179,6 +182,29 @@ TEST(TreeCtrl, InsertsReadsBackAndShowsAfterTheEventLoop) {
     EXPECT_EQ(tree.GetCount(), 0u);
     EXPECT_EQ(engine->RowCount(), 0u);
     EXPECT_EQ(tree.GetRootItem(), nullptr);
+}
+
+TEST(WaitCursor, ShowsWhileItLivesButNotOverAMessageBox) {
+    std::vector<int> overBox;  // the override cursor's shape, -1 for none
+    const auto shape = [] { return QApplication::overrideCursor() ? int{QApplication::overrideCursor()->shape()} : -1; };
+    AfxSetMessageBoxHandler([&](const MessageBoxRequest&) {
+        overBox.push_back(shape());
+        return IDOK;
+    });
+    EXPECT_EQ(shape(), -1);
+    {
+        const CWaitCursor wait;
+        EXPECT_EQ(shape(), Qt::WaitCursor);
+        {
+            const CWaitCursor nested;
+            AfxMessageBox("x", MB_OK, 0);
+        }
+        EXPECT_EQ(shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(shape(), -1);
+    AfxMessageBox("y", MB_OK, 0);
+    AfxSetMessageBoxHandler({});
+    EXPECT_EQ(overBox, (std::vector<int>{Qt::ArrowCursor, -1}));
 }
 
 }  // namespace
