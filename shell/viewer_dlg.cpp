@@ -26,7 +26,10 @@ CViewerDlg::CViewerDlg(const ViewerProgram& program, CWnd* pParent)
                        MAKEINTRESOURCE(IDR_MAINFRAME));
 }
 
-CViewerDlg::~CViewerDlg() = default;
+CViewerDlg::~CViewerDlg() {
+    // The tree goes with the dialog.
+    viewer::SetMemoryHeld(0);
+}
 
 void CViewerDlg::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
@@ -105,6 +108,8 @@ void CViewerDlg::OnBrowse() {
         m_strPath = dlg.GetPathName();
         // The tree shown belongs to another file now.
         m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+        m_itemBytes = 0;
+        HoldShownTree();
     }
     UpdateData(FALSE);
 }
@@ -119,6 +124,8 @@ void CViewerDlg::OnAnalyze() {
         // Cannot happen once the control has made room for every item; should
         // it all the same, no part of a tree passes for the whole of it.
         m_tree.DeleteAllItems();
+        m_itemBytes = 0;
+        HoldShownTree();
         AfxMessageBox(viewer::ReasonText(viewer::Reason::kOutOfMemory), MB_OK, 0);
         return;
     }
@@ -147,6 +154,7 @@ int CViewerDlg::TakeAnalysis(viewer::Analysis analysis) {
     m_pTree = std::move(analysis.tree);  // frees the tree this one replaces
     m_pRoot = m_pTree->root;
     m_bReadError = analysis.reason == viewer::Reason::kReadError;
+    HoldShownTree();
     return 1;
 }
 
@@ -168,8 +176,13 @@ bool CViewerDlg::MakeRoomForTree(const viewer::ChunkTree& tree) {
     const size_t items = tree.NodeCount();
     TextBytesCounter texts;
     viewer::VisitPreOrder(tree.root, texts);
-    // The analysis' memory budget holds its nodes and its items together.
-    const uint64_t bytes = tree.BytesInUse() + items * CTreeCtrl::kItemStorageBytes + texts.bytes;
-    if (bytes > viewer::MemoryBudget() || items > UINT_MAX) return false;
-    return m_tree.InitStorage(static_cast<UINT>(items), texts.bytes) != FALSE;
+    // The new nodes and items must fit beside the tree shown now, which
+    // stays until they have all found room.
+    const uint64_t itemBytes = items * CTreeCtrl::kItemStorageBytes + texts.bytes;
+    if (tree.BytesInUse() + itemBytes > viewer::MemoryBudgetLeft() || items > UINT_MAX) return false;
+    if (!m_tree.InitStorage(static_cast<UINT>(items), texts.bytes)) return false;
+    m_itemBytes = itemBytes;
+    return true;
 }
+
+void CViewerDlg::HoldShownTree() { viewer::SetMemoryHeld((m_pTree ? m_pTree->BytesInUse() : 0) + m_itemBytes); }

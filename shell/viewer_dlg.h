@@ -48,8 +48,13 @@ protected:
     // budget, fails as running out of memory does.
     int TakeAnalysis(viewer::Analysis analysis);
     // Makes the tree control room for an item per node of the tree, within
-    // the memory budget; false when there is none.
+    // what the memory budget leaves beside the tree shown now; false when
+    // there is none. On success m_itemBytes is what the items will take.
     bool MakeRoomForTree(const viewer::ChunkTree& tree);
+    // Tells the memory budget what the shown tree holds (its nodes, and its
+    // items and rows while the control shows them), so that an analysis
+    // started next has the rest.
+    void HoldShownTree();
 
     // Inserts the children of node, and theirs, under parent, in pre-order.
     // False when an item could not be inserted (none after it was).
@@ -71,6 +76,9 @@ protected:
     std::unique_ptr<viewer::ChunkTree> m_pTree;
     // m_pRoot is what was read of a file that could not be read to its end.
     bool m_bReadError = false;
+    // What the tree control holds for the items of m_pRoot (0 once they are
+    // deleted): records, rows and texts.
+    uint64_t m_itemBytes = 0;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -1,5 +1,5 @@
-// How much memory one analysis may take: its nodes, and in the dialog also
-// the tree control's items. An analysis that would pass it stops with the
+// How much memory the analyses may take: their nodes, and in the dialog also
+// the tree control's items, the shown tree's included. An analysis that would pass it stops with the
 // out-of-memory reason, as when the system has no memory left, but before
 // the system is pressed into paging or into ending processes.
 #pragma once
@@ -32,5 +32,12 @@ uint64_t CgroupMemoryLimit(const char* cgroupList = "/proc/self/cgroup", const c
 
 // Replaces the budget for this process; 0 goes back to the one above.
 void SetMemoryBudget(uint64_t bytes);
+
+// What the process holds already (the dialog's shown tree: its nodes, items
+// and rows), which a new analysis must fit beside: it gets the budget less
+// this. 0 until set.
+void SetMemoryHeld(uint64_t bytes);
+// The budget less what is held; 0 when that is all of it.
+uint64_t MemoryBudgetLeft();
 
 }  // namespace viewer

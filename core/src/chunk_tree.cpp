@@ -52,8 +52,8 @@ bool ChunkTree::NewBlock() noexcept {
     // A block cut short by the memory budget was the last one allowed.
     if (!blocks_.empty() && blockLimit_ < kNodesPerBlock) return false;
     // The budget is looked at once per block, not once per node: the block
-    // takes as many nodes as the budget has room for.
-    const uint64_t budget = MemoryBudget();
+    // takes as many nodes as the budget has room for beside what is held.
+    const uint64_t budget = MemoryBudgetLeft();
     const uint64_t spent = static_cast<uint64_t>(blocks_.size()) * kBlockBytes;
     const uint64_t room = spent < budget ? (budget - spent) / sizeof(ChunkNode) : 0;
     if (room == 0) return false;

@@ -11,6 +11,7 @@ namespace viewer {
 namespace {
 
 std::atomic<uint64_t> budgetOverride{0};
+std::atomic<uint64_t> memoryHeld{0};  // what the shown tree holds (SetMemoryHeld)
 
 // The smaller of two limits, 0 standing for none.
 uint64_t Smaller(uint64_t a, uint64_t b) { return a == 0 || (b != 0 && b < a) ? b : a; }
@@ -139,5 +140,12 @@ uint64_t MemoryBudget() {
 }
 
 void SetMemoryBudget(uint64_t bytes) { budgetOverride.store(bytes, std::memory_order_relaxed); }
+
+void SetMemoryHeld(uint64_t bytes) { memoryHeld.store(bytes, std::memory_order_relaxed); }
+
+uint64_t MemoryBudgetLeft() {
+    const uint64_t budget = MemoryBudget(), held = memoryHeld.load(std::memory_order_relaxed);
+    return held < budget ? budget - held : 0;
+}
 
 }  // namespace viewer

@@ -1,9 +1,9 @@
 // The tree control's members that every backend shares: each is one of the
 // tree messages, sent to the window the backend made for the control.
 #include "afxcmn.h"
-#include "tree_store.h"
+#include "tree_engine.h"
 
-static_assert(CTreeCtrl::kItemStorageBytes == TreeStore::kRecordBytes);
+static_assert(CTreeCtrl::kItemStorageBytes == TreeEngine::kItemBytes);
 
 CTreeCtrl::~CTreeCtrl() { DestroyWindow(); }
 

@@ -32,6 +32,14 @@ Index TreeEngine::Append(Index parent, const char* text, size_t length, intptr_t
     return i;
 }
 
+bool TreeEngine::Reserve(size_t items, size_t textBytes) {
+    // The rows' room first: it goes again should the store's fail.
+    if (!rows_.Reserve(items)) return false;
+    if (store_.Reserve(items, textBytes)) return true;
+    rows_.Reserve(0);
+    return false;
+}
+
 void TreeEngine::Clear() {
     store_.Clear();
     rows_.Clear();

@@ -82,11 +82,13 @@ size_t TreeRows::Expand(size_t row) {
     const Index i = rows_[row];
     if (Expanded(i) || store_.ChildCount(i) == 0) return 0;
     SetExpanded(i, true);
-    std::vector<Index> block;
-    block.reserve(store_.ChildCount(i));
-    AppendVisible(i, block);
-    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row) + 1, block.begin(), block.end());
-    return block.size();
+    // The new rows go to the end, then turn round into place: within the
+    // room made for every item's row, opening takes no memory.
+    const size_t before = rows_.size();
+    AppendVisible(i, rows_);
+    std::rotate(rows_.begin() + static_cast<std::ptrdiff_t>(row) + 1, rows_.begin() + static_cast<std::ptrdiff_t>(before),
+                rows_.end());
+    return rows_.size() - before;
 }
 
 size_t TreeRows::Collapse(size_t row) {
@@ -114,12 +116,13 @@ size_t TreeRows::ExpandAll(size_t row) {
         for (Index c = store_.FirstChild(i); c != kNone; c = store_.NextSibling(c))
             if (store_.ChildCount(c) > 0) pending.push_back(c);
     }
-    std::vector<Index> block;
-    AppendVisible(top, block);
-    const auto first = rows_.begin() + static_cast<std::ptrdiff_t>(row) + 1;
-    rows_.erase(first, rows_.begin() + static_cast<std::ptrdiff_t>(end));
-    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(row) + 1, block.begin(), block.end());
-    return block.size() - (end - row - 1);
+    const size_t shown = end - row - 1;
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row) + 1, rows_.begin() + static_cast<std::ptrdiff_t>(end));
+    const size_t before = rows_.size();
+    AppendVisible(top, rows_);
+    std::rotate(rows_.begin() + static_cast<std::ptrdiff_t>(row) + 1, rows_.begin() + static_cast<std::ptrdiff_t>(before),
+                rows_.end());
+    return rows_.size() - before - shown;
 }
 
 bool TreeRows::Shown(Index i) const {
@@ -129,6 +132,13 @@ bool TreeRows::Shown(Index i) const {
 }
 
 void TreeRows::ItemAppended(Index i) {
+    if (rows_.empty() && expanded_.empty() && spareRows_.capacity() > rows_.capacity()) {
+        // The first item of a tree not cleared since room was made for it.
+        rows_.swap(spareRows_);
+        expanded_.swap(spareExpanded_);
+        std::vector<Index>().swap(spareRows_);
+        std::vector<bool>().swap(spareExpanded_);
+    }
     if (stale_) return;
     const Index parent = store_.Parent(i);
     if (parent == kNone) {
@@ -145,7 +155,25 @@ void TreeRows::ItemAppended(Index i) {
 }
 
 void TreeRows::Clear() {
+    // The rows' memory goes back now, or the room made for the next tree
+    // takes its place.
     std::vector<Index>().swap(rows_);
     std::vector<bool>().swap(expanded_);
+    rows_.swap(spareRows_);
+    expanded_.swap(spareExpanded_);
     stale_ = false;
+}
+
+bool TreeRows::Reserve(size_t items) {
+    try {
+        std::vector<Index> rows;
+        std::vector<bool> open;
+        rows.reserve(items);
+        open.reserve(items);
+        spareRows_.swap(rows);
+        spareExpanded_.swap(open);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }

@@ -120,8 +120,10 @@ public:
     // deleted first; FALSE when memory runs short, with the items there
     // left as they are.
     BOOL InitStorage(UINT nItems, size_t nBytes);
-    // What the control keeps for an item beyond its text, in bytes.
-    static constexpr size_t kItemStorageBytes = 40;
+    // What the control keeps for an item beyond its text, in bytes: its
+    // record and the room for its row, so that opening levels of a tree it
+    // made room for takes no further memory.
+    static constexpr size_t kItemStorageBytes = 45;
 
     UINT GetCount() const;
     HTREEITEM GetRootItem() const;

@@ -112,7 +112,11 @@ public:
 
     // --- Items
     Index Append(Index parent, const char* text, size_t length, intptr_t param);
-    bool Reserve(size_t items, size_t textBytes) { return store_.Reserve(items, textBytes); }
+    // Room for `items` items, their texts and their rows: once made, filling
+    // the tree and opening its levels take no further memory.
+    bool Reserve(size_t items, size_t textBytes);
+    // What an item costs beyond its text when room is made for it.
+    static constexpr size_t kItemBytes = TreeStore::kRecordBytes + TreeRows::kRowBytes;
     void Clear();
     // Brings the rows, the scroll range and the layout up to date after
     // appends; true when there was anything to do.

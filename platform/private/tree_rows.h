@@ -1,7 +1,9 @@
 // The rows a tree control shows: the items whose ancestors are all open, in
 // pre-order, as one vector of item indices. Opening an item inserts its
 // children (and the rows of open descendants) in one block; closing it
-// removes that block. No window system in here.
+// removes that block. No window system in here. Room for the rows of every
+// item can be made with the items' own (Reserve); opening and closing levels
+// then takes no further memory.
 #pragma once
 
 #include <cstddef>
@@ -40,9 +42,19 @@ public:
 
     // Tells the rows that item i was just appended to the store.
     void ItemAppended(Index i);
+    // Forgets every row. Room made by Reserve stays for the next items.
     void Clear();
-    // Bytes held beyond the store.
-    size_t Bytes() const { return rows_.capacity() * sizeof(Index) + expanded_.capacity() / 8; }
+    // Makes room for the rows and open marks of `items` items, to be taken
+    // up when the rows are next cleared (or now, when there are none yet).
+    // False when memory runs short; nothing changes then.
+    bool Reserve(size_t items);
+    // What a row costs when room is made for it: its index and its open mark.
+    static constexpr size_t kRowBytes = sizeof(Index) + 1;
+    // Bytes held beyond the store, reserved room included.
+    size_t Bytes() const {
+        return (rows_.capacity() + spareRows_.capacity()) * sizeof(Index) +
+               (expanded_.capacity() + spareExpanded_.capacity()) / 8;
+    }
 
 private:
     void Sync();
@@ -54,5 +66,7 @@ private:
     const TreeStore& store_;
     std::vector<Index> rows_;
     std::vector<bool> expanded_;
+    std::vector<Index> spareRows_;      // room made by Reserve for the next tree
+    std::vector<bool> spareExpanded_;
     bool stale_ = false;  // items were appended under an open, shown parent
 };

@@ -172,6 +172,38 @@ TEST_F(HostileDialog, TreeItemsThatDoNotFitKeepTheOldTree) {
     EXPECT_EQ(boxes[1].text, ReasonText(Reason::kOutOfMemory));
 }
 
+TEST_F(HostileDialog, TheShownTreeCountsAgainstTheBudgetOfTheNextAndOpeningTakesNothing) {
+    // Defect: the budget held one analysis, not the dialog: a tree shown
+    // beside a new one of the same size passed it unseen. 100,002 items
+    // take about 12 MiB with their nodes; two do not fit into 16 MiB.
+    const std::string big = BigAvi(*this);
+    TreeProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        SetMemoryBudget(16 << 20);
+        TypePath(w, big);
+        Click(w, IDC_ANALYZE);
+        ASSERT_EQ(dlg.m_tree.GetCount(), 100002u);
+        const ChunkNode* shown = dlg.m_pRoot;
+        // Opening every level takes no memory beyond the room made for the rows.
+        TreeEngine& tree = Engine(w);
+        const size_t rowBytes = tree.RowBytes();
+        tree.Key(TreeKey::Home);
+        tree.Key(TreeKey::Multiply);
+        EXPECT_EQ(tree.RowCount(), 100002u);
+        EXPECT_EQ(tree.RowBytes(), rowBytes);
+
+        Click(w, IDC_ANALYZE);  // the same file again, beside itself
+        EXPECT_EQ(dlg.m_pRoot, shown);
+        EXPECT_EQ(dlg.m_tree.GetCount(), 100002u);
+        SetMemoryBudget(32 << 20);
+        Click(w, IDC_ANALYZE);
+        EXPECT_NE(dlg.m_pRoot, shown);
+        SetMemoryBudget(0);
+    });
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, ReasonText(Reason::kOutOfMemory));
+}
+
 TEST_F(HostileDialog, ReadErrorShowsThePartialTreeThenSaysSo) {
     // Defect: the file system fails every read from 64 KiB on.
     const std::string big = BigAvi(*this);
