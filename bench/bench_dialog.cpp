@@ -3,8 +3,11 @@
 // collapsed tree), then open the largest list, scroll to its end, and press
 // keys and click in it as a user does. Prints the time of each step (each
 // until the tree is painted) and the process's memory.
-//   bench-dialog-riff FILE   (Tarnwick's dialog)
-//   bench-dialog-atom FILE   (Quellby's dialog)
+// With a second file: then keypad * on the root (every level open), and 分析
+// on the second file, as with a budget (VIEWER_MEMORY_BUDGET) the message
+// should come and the first tree stay: prints whether it did and the peak.
+//   bench-dialog-riff FILE [SECOND]   (Tarnwick's dialog)
+//   bench-dialog-atom FILE [SECOND]   (Quellby's dialog)
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -78,17 +81,20 @@ double PressKey(QWidget* dialog, QWidget* tree, int key, const QString& text = {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s FILE [SECOND]\n", argv[0]);
         return 2;
     }
+    const std::string second = argc == 3 ? argv[2] : "";
+    int boxes = 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     const std::string path = argv[1];
     int status = 1;
 
-    AfxSetMessageBoxHandler([](const MessageBoxRequest& r) {
+    AfxSetMessageBoxHandler([&boxes](const MessageBoxRequest& r) {
+        ++boxes;
         std::fprintf(stderr, "message box: %s\n", r.text.c_str());
         return IDOK;
     });
@@ -154,6 +160,25 @@ int main(int argc, char** argv) {
         std::printf("peak memory, shown     %.1f MiB\n", shownPeak);
         std::printf("peak memory, expanded  %.1f MiB\n", peak);
         status = engine.Store().Count() > 0 && atEnd ? 0 : 1;
+        if (!second.empty()) {
+            PressKey(w, view, Qt::Key_Home);
+            const double starMs = PressKey(w, view, Qt::Key_Asterisk, QStringLiteral("*"));
+            const size_t shownRows = engine.RowCount(), items = engine.Store().Count();
+            const double starPeak = PeakMiB();
+            const int boxesBefore = boxes;
+            Control<QLineEdit>(w, IDC_PATH)->setText(QString::fromStdString(second));
+            timer.restart();
+            Control<QPushButton>(w, IDC_ANALYZE)->click();
+            Settle(w);
+            const double secondMs = Ms(timer);
+            const bool kept = engine.Store().Count() == items;
+            std::printf("keypad * on the root   %.1f ms, %zu rows shown; peak then %.1f MiB\n", starMs, shownRows,
+                        starPeak);
+            std::printf("analyse the second     %.1f ms: %s, %s\n", secondMs,
+                        boxes > boxesBefore ? "a message" : "no message",
+                        kept ? "the first tree kept" : "a new tree shown");
+            std::printf("peak memory at the end %.1f MiB (start-up %.1f MiB)\n", PeakMiB(), before);
+        }
         d.EndDialog(IDCANCEL);
     });
     // VIEWER_PROGRAM: TarnwickProgram or QuellbyProgram, as the build says.

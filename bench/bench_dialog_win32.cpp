@@ -93,13 +93,15 @@ double Timed(HWND dialog, Step step) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: bench-dialog FILE\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: bench-dialog FILE [SECOND]\n");
         return 2;
     }
     int status = 1;
     double closeStart = 0;
-    AfxSetMessageBoxHandler([](const MessageBoxRequest& r) {
+    int boxes = 0;
+    AfxSetMessageBoxHandler([&boxes](const MessageBoxRequest& r) {
+        ++boxes;
         std::fprintf(stderr, "message box: %s\n", r.text.c_str());
         return IDOK;
     });
@@ -155,6 +157,25 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("memory committed: before %.1f MiB, shown %.1f MiB, after moving %.1f MiB\n", before, shown,
                     expanded);
         status = items > 0 && opened && atEnd ? 0 : 1;
+        if (argc == 3) {
+            // Every level open under the root, then 分析 on the second file.
+            Key(tree, VK_HOME);
+            const double starMs = Timed(dialog, [&] { Key(tree, VK_MULTIPLY); });
+            const LRESULT shownRows = SendMessageW(tree, tp::kGetVisibleCount, 0, 0);
+            const double starPeak = PeakMiB();
+            const int boxesBefore = boxes;
+            SetWindowTextW(GetDlgItem(dialog, IDC_PATH), argv[2]);
+            const double secondMs = Timed(dialog, [&] {
+                SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ANALYZE, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ANALYZE)));
+            });
+            const bool kept = SendMessageW(tree, tp::kGetCount, 0, 0) == items;
+            std::printf("%-38s %9.1f ms, %lld rows; peak then %.1f MiB\n", "keypad * on the root", starMs,
+                        static_cast<long long>(shownRows), starPeak);
+            std::printf("%-38s %9.1f ms: %s, %s\n", "analyse the second file", secondMs,
+                        boxes > boxesBefore ? "a message" : "no message", kept ? "the first tree kept" : "a new tree");
+            std::printf("peak working set %.1f MiB (start-up %.1f MiB committed)\n", PeakMiB(), before);
+        }
         closeStart = Now();
         SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });

@@ -24,3 +24,11 @@ inline double CommittedMiB() {
     const SIZE_T bytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
+
+// The most the process's working set has been, in MiB.
+inline double PeakMiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
