@@ -109,7 +109,7 @@ int wmain(int argc, wchar_t** argv) {
         HWND dialog = d.m_hWnd;
         HWND tree = GetDlgItem(dialog, IDC_TREE);
         Settle(dialog);
-        const double before = CommittedMiB();
+        const double before = CommittedMiB(), startSet = WorkingSetMiB();
         SetWindowTextW(GetDlgItem(dialog, IDC_PATH), argv[1]);
 
         const double analyseMs = Timed(dialog, [&] {
@@ -174,7 +174,7 @@ int wmain(int argc, wchar_t** argv) {
                         static_cast<long long>(shownRows), starPeak);
             std::printf("%-38s %9.1f ms: %s, %s\n", "analyse the second file", secondMs,
                         boxes > boxesBefore ? "a message" : "no message", kept ? "the first tree kept" : "a new tree");
-            std::printf("peak working set %.1f MiB (start-up %.1f MiB committed)\n", PeakMiB(), before);
+            std::printf("peak working set %.1f MiB (at start-up %.1f MiB)\n", PeakMiB(), startSet);
         }
         closeStart = Now();
         SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);

@@ -25,6 +25,14 @@ inline double CommittedMiB() {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
 
+// The process's working set now, in MiB.
+inline double WorkingSetMiB() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
 // The most the process's working set has been, in MiB.
 inline double PeakMiB() {
     PROCESS_MEMORY_COUNTERS counters{};
