@@ -137,6 +137,7 @@ int TreeEngine::LabelWidth(Index item) const {
 }
 
 void TreeEngine::EnsureVisible(size_t row) {
+    const Batch batch(*this);
     const Index item = rows_.At(row);
     if (item == kNone) return;
     const size_t page = PageRows();
@@ -158,6 +159,7 @@ void TreeEngine::EnsureVisible(size_t row) {
 }
 
 void TreeEngine::SelectRow(size_t row) {
+    const Batch batch(*this);
     const Index item = rows_.At(row);
     if (item == kNone) return;
     if (item != selected_) Changed(kTreeSelection);
@@ -169,6 +171,7 @@ void TreeEngine::SelectRow(size_t row) {
 }
 
 void TreeEngine::Select(Index item) {
+    const Batch batch(*this);
     if (item == kNone || !store_.Valid(item)) {
         if (selected_ != kNone) Changed(kTreeSelection | kTreeRepaint);
         selected_ = kNone;
@@ -187,6 +190,7 @@ void TreeEngine::Select(Index item) {
 }
 
 void TreeEngine::ToggleRow(size_t row, Toggle how) {
+    const Batch batch(*this);
     const Index item = rows_.At(row);
     if (item == kNone) return;
     const size_t selected = SelectedRow();
@@ -275,10 +279,16 @@ void TreeEngine::LayRow(size_t row, int top) {
 }
 
 void TreeEngine::Relayout() {
-    layout_.clear();
-    lines_.clear();
     Changed(kTreeRepaint);
     pending_ = false;  // appended rows are laid out now
+    stale_ = true;
+    if (batch_ == 0) LayOut();
+}
+
+void TreeEngine::LayOut() {
+    stale_ = false;
+    layout_.clear();
+    lines_.clear();
     const size_t n = rows_.Count();
     top_ = std::min(top_, MaxTop());
     const int h = std::max(metrics_.rowHeight, 1);

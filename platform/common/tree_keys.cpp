@@ -57,6 +57,7 @@ void TreeEngine::KeyRight(size_t row) {
 }
 
 void TreeEngine::Key(TreeKey key) {
+    const Batch batch(*this);
     const size_t n = rows_.Count();
     if (n == 0) return;
     const size_t row = SelectedRow(), page = std::max<size_t>(PageRows(), 2) - 1;
@@ -88,6 +89,7 @@ void TreeEngine::Key(TreeKey key) {
 }
 
 void TreeEngine::Type(std::string_view utf8, uint64_t nowMs) {
+    const Batch batch(*this);
     if (utf8.empty()) return;
     const size_t n = rows_.Count();
     if (n == 0) return;
@@ -136,6 +138,7 @@ TreeHit TreeEngine::HitTest(int x, int y) {
 }
 
 void TreeEngine::Click(int x, int y, bool doubleClick) {
+    const Batch batch(*this);
     const TreeHit hit = HitTest(x, y);
     switch (hit.part) {
     case TreePart::Box:

@@ -85,6 +85,8 @@ size_t TreeRows::Expand(size_t row) {
     // The new rows go to the end, then turn round into place: within the
     // room made for every item's row, opening takes no memory.
     const size_t before = rows_.size();
+    // One allocation at most when no room was made beforehand.
+    if (rows_.capacity() - before < store_.ChildCount(i)) rows_.reserve(before + store_.ChildCount(i));
     AppendVisible(i, rows_);
     std::rotate(rows_.begin() + static_cast<std::ptrdiff_t>(row) + 1, rows_.begin() + static_cast<std::ptrdiff_t>(before),
                 rows_.end());

@@ -185,9 +185,10 @@ public:
     // Where the +/- box of `row` is (in view or not); false if it has none.
     bool BoxRect(size_t row, TreeRect* out);
 
-    unsigned TakeChanges() {
-        const unsigned c = changes_;
-        changes_ = 0;
+    // The changes among `which`; those are forgotten, the others kept.
+    unsigned TakeChanges(unsigned which = ~0u) {
+        const unsigned c = changes_ & which;
+        changes_ &= ~which;
         return c;
     }
 
@@ -199,8 +200,18 @@ private:
     TreeRect BoxAt(int level, int top) const;
     void KeyLeft(size_t row);
     void KeyRight(size_t row);
+    // Marks the layout stale; it is laid out again at once, or, inside an
+    // operation made of several steps (Batch), once when it ends.
     void Relayout();
+    void LayOut();
     void LayRow(size_t row, int top);
+    struct Batch {
+        explicit Batch(TreeEngine& engine) : e(engine) { ++e.batch_; }
+        ~Batch() {
+            if (--e.batch_ == 0 && e.stale_) e.LayOut();
+        }
+        TreeEngine& e;
+    };
     void Changed(unsigned what) { changes_ |= what; }
 
     TreeStore store_;
@@ -223,5 +234,7 @@ private:
 
     std::vector<TreeRowLayout> layout_;
     std::vector<TreeLine> lines_;
+    int batch_ = 0;       // operations under way (Batch)
+    bool stale_ = false;  // the layout waits for the outermost one to end
     unsigned changes_ = 0;
 };

@@ -8,7 +8,9 @@
 
 namespace {
 
-void SetBar(HWND hwnd, int bar, int max, int page, int pos) {
+void SetBar(HWND hwnd, int bar, TreeView::Bar& last, int max, int page, int pos) {
+    if (last.max == max && last.page == page && last.pos == pos) return;
+    last = TreeView::Bar{max, page, pos};
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
@@ -35,11 +37,14 @@ void UpdateScrollBars(TreeView& view) {
     TreeEngine& e = view.engine;
     for (int pass = 0; pass < 2; ++pass) {
         const size_t rows = std::min<size_t>(e.RowCount(), INT_MAX);
-        SetBar(view.hwnd, SB_VERT, rows ? static_cast<int>(rows) - 1 : 0, static_cast<int>(e.PageRows()),
+        SetBar(view.hwnd, SB_VERT, view.vbar, rows ? static_cast<int>(rows) - 1 : 0, static_cast<int>(e.PageRows()),
                static_cast<int>(std::min<size_t>(e.Top(), INT_MAX)));
-        SetBar(view.hwnd, SB_HORZ, e.Extent() ? e.Extent() - 1 : 0, e.ViewportWidth(), e.HScroll());
+        SetBar(view.hwnd, SB_HORZ, view.hbar, e.Extent() ? e.Extent() - 1 : 0, e.ViewportWidth(), e.HScroll());
         SyncViewport(view);
     }
+    // The bars are what the engine says now, whatever their own resizing
+    // changed on the way.
+    e.TakeChanges(kTreeScrollBars);
     view.updatingBars = false;
 }
 

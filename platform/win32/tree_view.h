@@ -24,6 +24,11 @@ struct TreeView {
     HFONT font = nullptr;
     HDC measureDc = nullptr;  // a memory DC with the font, for the engine's label widths
     bool updatingBars = false;
+    // What the scroll bars were last set to (range end, page, position),
+    // so that an unchanged bar is not set again.
+    struct Bar {
+        int max = -1, page = -1, pos = -1;
+    } vbar, hbar;
     bool flushPosted = false;  // a flush message is on its way
     bool itemDraw = false;     // the parent asked to be told of each row in this painting
 
