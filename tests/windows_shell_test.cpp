@@ -365,21 +365,26 @@ constexpr UINT kTipGetText = static_cast<UINT>(-530);
 
 TEST_F(ShellDialog, TheTreesTipTellsTheNodesOffsetAndSizes) {
     const std::string path = File(Expected().sampleName, Expected().sample);
-    std::wstring tip;
+    std::wstring tip, besideTheLabel;
     Run([&](HWND w) {
         TypePath(w, path);
         Click(w, IDC_ANALYZE);
         HWND tree = GetDlgItem(w, IDC_TREE);
-        SendMessageW(tree, WM_MOUSEMOVE, 0, MAKELPARAM(30, 2));  // over the first row, the root
-        TipTextQuery query{};
-        query.hdr.hwndFrom = nullptr;
-        query.hdr.code = kTipGetText;
-        SendMessageW(tree, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&query));
-        if (query.lpszText) tip = query.lpszText;
+        const auto tipAt = [&](int x, int y) {
+            SendMessageW(tree, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+            TipTextQuery query{};
+            query.hdr.hwndFrom = nullptr;
+            query.hdr.code = kTipGetText;
+            SendMessageW(tree, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&query));
+            return std::wstring(query.lpszText ? query.lpszText : L"(none)");
+        };
+        tip = tipAt(30, 2);               // over the first row's label, the root's
+        besideTheLabel = tipAt(300, 2);  // the same row, right of its label: no tip
         SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
     });
     const std::string text = Narrow(tip.c_str());
     EXPECT_EQ(text.rfind("偏移：0x00000000（0）\n声明大小：", 0), 0u) << text;
+    EXPECT_EQ(besideTheLabel, L"");
 }
 
 #if defined(VIEWER_QUELLBY)
