@@ -12,6 +12,7 @@
 #include "app_title.h"
 #include "dlgtemplate.h"
 #include "qt_internal.h"
+#include "wait_cursor.h"
 
 // The program file's name without its extension.
 std::string AfxProgramTitle() {

@@ -54,16 +54,3 @@ QImage ToQImage(const DecodedImage& d);
 
 // Text from the framework's UTF-8 strings; null is the empty text.
 inline QString FromUtf8(const char* s) { return QString::fromUtf8(s ? s : ""); }
-
-// Shows the normal cursor while it lives (a message box is open) over a
-// wait cursor that CWaitCursor shows.
-class AfxWaitCursorPause {
-public:
-    AfxWaitCursorPause();
-    ~AfxWaitCursorPause();
-    AfxWaitCursorPause(const AfxWaitCursorPause&) = delete;
-    AfxWaitCursorPause& operator=(const AfxWaitCursorPause&) = delete;
-
-private:
-    bool paused_ = false;
-};

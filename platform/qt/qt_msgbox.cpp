@@ -8,6 +8,7 @@
 #include "afx_qt.h"
 #include "qt_internal.h"
 #include "test_hooks.h"
+#include "wait_cursor.h"
 
 namespace {
 

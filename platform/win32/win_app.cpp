@@ -3,6 +3,7 @@
 
 #include "win_internal.h"
 #include "app_title.h"
+#include "wait_cursor.h"
 
 // The program file's name without its extension.
 std::string AfxProgramTitle() {

@@ -40,16 +40,3 @@ void AfxTrackSystemMenu(HWND hWnd, int x, int y, bool byMouse);
 // Registers our tree window under the name the dialog templates give their
 // tree controls; see win_dialog.cpp.
 void AfxRegisterTemplateTreeClass(HINSTANCE instance);
-
-// Shows the normal cursor while it lives (a message box is open) over a
-// wait cursor that CWaitCursor shows.
-class AfxWaitCursorPause {
-public:
-    AfxWaitCursorPause();
-    ~AfxWaitCursorPause();
-    AfxWaitCursorPause(const AfxWaitCursorPause&) = delete;
-    AfxWaitCursorPause& operator=(const AfxWaitCursorPause&) = delete;
-
-private:
-    bool paused_ = false;
-};

@@ -1,6 +1,7 @@
 // The message box on MessageBoxW, with the program's title as caption.
 #include "test_hooks.h"
 #include "win_internal.h"
+#include "wait_cursor.h"
 
 namespace {
 
