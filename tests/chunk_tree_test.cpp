@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "decimal.h"
 #include "test_support.h"
 #include "utf16.h"
 
@@ -32,6 +33,21 @@ TEST(LabelText, FormatsNameAndSignedSize) {
     std::memset(full.label, 'a', sizeof full.label);
     full.size = 1;
     EXPECT_EQ(LabelText(full), std::string(sizeof full.label, 'a') + "[1Bytes]");
+}
+
+TEST(FormatDecimal, EveryDigitCountAndItsEdges) {
+    // The digit count is judged before the digits are written: each power of
+    // ten and its neighbours, of either sign, as printf writes them.
+    auto format = [](int64_t v) {
+        char out[viewer::kDecimalCapacity];
+        return std::string(out, viewer::FormatDecimal(v, out));
+    };
+    std::vector<int64_t> values = {0, INT64_MAX, INT64_MIN, INT64_MIN + 1};
+    for (int64_t p = 1;; p *= 10) {
+        for (int64_t v : {p - 1, p, p + 1}) values.insert(values.end(), {v, -v});
+        if (p > INT64_MAX / 10) break;  // 10^18, the last power below INT64_MAX
+    }
+    for (int64_t v : values) EXPECT_EQ(format(v), std::to_string(v));
 }
 
 TEST(CopyCode, BehavesLikeStrncpyOfFour) {
