@@ -224,6 +224,19 @@ TEST(DumpFormats, SiblingsAfterClimbingAndTreesDeeperThanAnyStack) {
     const std::string json = DumpJson(deep);
     EXPECT_EQ(std::count(json.begin(), json.end(), '{'), 200000);
     EXPECT_EQ(json.substr(json.size() - closing.size() - 2), closing + "]\n");
+
+    // Text longer than the output's first buffer (its indentation alone
+    // about 1.2 MB), kept whole: every line as it was written.
+    ChunkTree chain;
+    std::string expected;
+    parent = chain.root = chain.NewNode(0);
+    for (int i = 0; i < 1100; ++i) {
+        if (i) parent = parent->firstChild = chain.NewNode(i);
+        parent->label[0] = 'x';
+        parent->size = i;
+        expected += std::string(2 * i, ' ') + "x[" + std::to_string(i) + "Bytes]\n";
+    }
+    EXPECT_EQ(DumpText(chain), expected);
 }
 
 TEST(Reasons, EachHasTheTextTheUserIsShown) {
