@@ -168,7 +168,8 @@ char* PutJsonLabel(char* p, const ChunkNode& node) {
     return p;
 }
 
-// Keeps the ancestors of the node being visited, for the figures of its hints.
+// Keeps the ancestors of the node being visited, for the figures of its
+// hints and for the paths of --check.
 struct Ancestry {
     std::vector<const ChunkNode*> nodes;
     // The parent of a node at `depth`, which becomes the last ancestor.
@@ -299,17 +300,9 @@ struct CheckWriter {
     Sink& sink;
     const ChunkTree& tree;
     Ancestry ancestry;
-    std::vector<size_t> pathEnds;  // pathEnds[d]: length of the path down to depth d
-    std::string path;
     size_t found = 0;
     void Enter(const ChunkNode& node, size_t depth) {
         const ChunkNode* parent = ancestry.Enter(node, depth);
-        path.resize(depth ? pathEnds[depth - 1] : 0);
-        pathEnds.resize(depth);
-        if (depth) path.push_back('/');
-        char label[kTextLabelRoom];
-        path.append(label, PutTextLabel<true>(label, node));
-        pathEnds.push_back(path.size());
         if (viewer::HasFileAnomaly(node)) Print(node, parent);  // a phantom's are not the file's
     }
     // Kept out of Enter, which every node passes through: few nodes get here.
@@ -318,7 +311,7 @@ struct CheckWriter {
         for (size_t i = 0; i < d.anomalyCount; ++i) {
             AppendInt(sink, node.offset);
             sink.Push(' ');
-            sink.Append(path);
+            AppendPath();
             sink.Append(": ");
             sink.Append(viewer::HintName(d.anomalies[i].kind));
             sink.Append(": ");
@@ -327,6 +320,15 @@ struct CheckWriter {
             ++found;
         }
         sink.MaybeFlush();
+    }
+    // The path of the node visited, from the ancestors kept: written only
+    // for the nodes that have anomalies, not built up for every node.
+    void AppendPath() {
+        for (size_t i = 0; i < ancestry.nodes.size(); ++i) {
+            char* p = sink.Room(1 + kTextLabelRoom);
+            if (i) *p++ = '/';
+            sink.Commit(PutTextLabel<true>(p, *ancestry.nodes[i]));
+        }
     }
     void Leave(const ChunkNode&, size_t) {}
 };
@@ -340,7 +342,7 @@ void AppendJson(Sink& sink, const ChunkTree& tree) {
 }
 
 size_t AppendCheck(Sink& sink, const ChunkTree& tree) {
-    CheckWriter writer{sink, tree, {}, {}, {}};
+    CheckWriter writer{sink, tree, {}};
     viewer::VisitPreOrder(tree.root, writer);
     return writer.found;
 }
