@@ -191,6 +191,35 @@ TEST(DumpFormats, SignedSizesAndDeepIndentation) {
               "{\"label\":\"free\",\"size\":-9223372036854775808,\"offset\":8,\"header\":0,\"children\":[]}]}]}]\n");
 }
 
+TEST(DumpFormats, LabelsEscapedWhereverTheByteIs) {
+    // A byte to escape first, in the middle, in the last byte of a label
+    // that fills all its bytes, and none in another such label; '/' and ':'
+    // in --check's path at the end and between.
+    ChunkTree tree;
+    auto node = [&](std::string_view label) {
+        ChunkNode* n = tree.NewNode(0);
+        std::memcpy(n->label, label.data(), label.size());
+        return n;
+    };
+    using namespace std::string_view_literals;
+    ChunkNode* last = tree.root = node("R:");
+    last = last->firstChild = node("\\abc");
+    for (std::string_view label : {"ab\x01" "cd"sv, "abcdefghij\x7f"sv, "abcdefghij\""sv, "abcdefghijk"sv, "a/b:"sv})
+        last = last->next = node(label);
+    last->anomalies = viewer::kMissingPad;
+    EXPECT_EQ(DumpText(tree),
+              "R:[0Bytes]\n  \\\\abc[0Bytes]\n  ab\\x01cd[0Bytes]\n  abcdefghij\\x7f[0Bytes]\n"
+              "  abcdefghij\"[0Bytes]\n  abcdefghijk[0Bytes]\n  a/b:[0Bytes]\n");
+    auto object = [](const std::string& label, const std::string& hints = "") {
+        return "{\"label\":\"" + label + "\",\"size\":0,\"offset\":0,\"header\":0" + hints + ",\"children\":[";
+    };
+    EXPECT_EQ(DumpJson(tree), "[" + object("R:") + object("\\\\abc") + "]}," + object("ab\\u0001cd") + "]}," +
+                                  object("abcdefghij\\u007F") + "]}," + object("abcdefghij\\\"") + "]}," +
+                                  object("abcdefghijk") + "]}," +
+                                  object("a/b:", ",\"anomalies\":[{\"kind\":\"missing-pad\"}]") + "]}]}]\n");
+    EXPECT_EQ(DumpCheck(tree), "0 R\\x3a/a\\x2fb\\x3a: missing-pad: odd size, and no pad byte follows\n");
+}
+
 TEST(DumpFormats, SiblingsAfterClimbingAndTreesDeeperThanAnyStack) {
     ChunkTree tree;
     auto node = [&](const char* label, int64_t offset) {

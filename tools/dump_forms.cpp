@@ -1,5 +1,6 @@
 // The three forms a dump program prints a tree in: text, JSON and --check.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -102,20 +103,36 @@ constexpr size_t kLabelBytes = sizeof ChunkNode::label;
 constexpr size_t kTextLabelRoom = 4 * kLabelBytes;
 constexpr size_t kJsonLabelRoom = 6 * kLabelBytes + 2;
 
-// The label in the text form: printable ASCII as it is, the backslash
-// doubled, every other byte as \xNN, so that no label can break a line,
-// move the terminal's cursor or pass for another item. The label ends at
-// its first zero byte. Written at p (room for kTextLabelRoom); returns its end.
-// InPath: as a part of --check's paths, where '/' and ':' are escaped too.
-template <bool InPath = false>
-char* PutTextLabel(char* p, const ChunkNode& node) {
+// What each byte is in a label, as bits: kept as it is in the text form,
+// in --check's paths, in JSON. The zero byte, which ends a label, is none.
+enum : uint8_t { kPlainInText = 1, kPlainInPath = 2, kPlainInJson = 4 };
+constexpr std::array<uint8_t, 256> kPlainBytes = [] {
+    std::array<uint8_t, 256> plain{};
+    for (unsigned c = 0x20; c <= 0x7E; ++c) plain[c] = kPlainInText | kPlainInPath | kPlainInJson;
+    plain['\\'] = 0;
+    plain['/'] = plain[':'] = kPlainInText | kPlainInJson;
+    plain['"'] = kPlainInText | kPlainInPath;
+    return plain;
+}();
+
+// How many bytes from the start of the label are kept as they are (the
+// bits of `plain`): up to its end when no byte of it needs an escape.
+size_t PlainRun(const ChunkNode& node, uint8_t plain) {
+    size_t i = 0;
+    while (i < kLabelBytes && (kPlainBytes[static_cast<unsigned char>(node.label[i])] & plain)) ++i;
+    return i;
+}
+
+// The text form's label from byte `i` on, where a byte needs an escape.
+template <bool InPath>
+[[gnu::noinline]] char* PutEscapedTextLabel(char* p, const ChunkNode& node, size_t i) {
     static const char kHex[] = "0123456789abcdef";
-    for (size_t i = 0; i < kLabelBytes && node.label[i] != 0; ++i) {
+    for (; i < kLabelBytes && node.label[i] != 0; ++i) {
         const auto c = static_cast<unsigned char>(node.label[i]);
-        if (c == '\\') {
-            p = Put(p, "\\\\");
-        } else if (c >= 0x20 && c <= 0x7E && !(InPath && (c == '/' || c == ':'))) {
+        if (kPlainBytes[c] & (InPath ? kPlainInPath : kPlainInText)) {
             *p++ = static_cast<char>(c);
+        } else if (c == '\\') {
+            p = Put(p, "\\\\");
         } else {
             *p++ = '\\';
             *p++ = 'x';
@@ -124,6 +141,21 @@ char* PutTextLabel(char* p, const ChunkNode& node) {
         }
     }
     return p;
+}
+
+// The label in the text form: printable ASCII as it is, the backslash
+// doubled, every other byte as \xNN, so that no label can break a line,
+// move the terminal's cursor or pass for another item. The label ends at
+// its first zero byte. Written at p (room for kTextLabelRoom); returns its end.
+// InPath: as a part of --check's paths, where '/' and ':' are escaped too.
+template <bool InPath = false>
+char* PutTextLabel(char* p, const ChunkNode& node) {
+    // Nearly every label needs no escape: it is copied whole, and only
+    // where it ends is looked for.
+    std::memcpy(p, node.label, kLabelBytes);
+    const size_t plain = PlainRun(node, InPath ? kPlainInPath : kPlainInText);
+    if (plain == kLabelBytes || node.label[plain] == 0) return p + plain;
+    return PutEscapedTextLabel<InPath>(p + plain, node, plain);
 }
 
 // The text form: one line per node, two spaces of indentation per level.
@@ -145,25 +177,34 @@ struct TextWriter {
     void Leave(const ChunkNode&, size_t) {}
 };
 
+// The JSON string's label from byte `i` on, where a byte needs an escape.
+[[gnu::noinline]] char* PutEscapedJsonLabel(char* p, const ChunkNode& node, size_t i) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (; i < kLabelBytes && node.label[i] != 0; ++i) {
+        const auto c = static_cast<unsigned char>(node.label[i]);
+        if (kPlainBytes[c] & kPlainInJson) {
+            *p++ = static_cast<char>(c);
+        } else if (c == '"' || c == '\\') {
+            *p++ = '\\';
+            *p++ = static_cast<char>(c);
+        } else {
+            p = Put(p, "\\u00");
+            *p++ = kHex[c >> 4];
+            *p++ = kHex[c & 15];
+        }
+    }
+    return p;
+}
+
 // The label as a JSON string: the quote and the backslash escaped, bytes
 // outside printable ASCII as \u00XX, so the output is valid JSON and keeps
 // every byte. Written at p (room for kJsonLabelRoom); returns its end.
 char* PutJsonLabel(char* p, const ChunkNode& node) {
-    static const char kHex[] = "0123456789ABCDEF";
     *p++ = '"';
-    for (size_t i = 0; i < kLabelBytes && node.label[i] != 0; ++i) {
-        const auto c = static_cast<unsigned char>(node.label[i]);
-        if (c == '"' || c == '\\') {
-            *p++ = '\\';
-            *p++ = static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            p = Put(p, "\\u00");
-            *p++ = kHex[c >> 4];
-            *p++ = kHex[c & 15];
-        } else {
-            *p++ = static_cast<char>(c);
-        }
-    }
+    // As in the text form: copied whole unless a byte needs an escape.
+    std::memcpy(p, node.label, kLabelBytes);
+    const size_t plain = PlainRun(node, kPlainInJson);
+    p = plain == kLabelBytes || node.label[plain] == 0 ? p + plain : PutEscapedJsonLabel(p + plain, node, plain);
     *p++ = '"';
     return p;
 }
