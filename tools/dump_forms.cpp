@@ -163,11 +163,15 @@ struct TextWriter {
     // The most a line takes besides its indentation: the label escaped,
     // "[", the size, "Bytes]\n".
     static constexpr size_t kLineRoom = kTextLabelRoom + 1 + viewer::kDecimalCapacity + 7;
+    static constexpr size_t kIndentOvershoot = 15;
     Sink& sink;
     void Enter(const ChunkNode& node, size_t depth) {
         const size_t indent = depth * 2;
-        char* p = sink.Room(indent + kLineRoom);
-        std::memset(p, ' ', indent);
+        char* p = sink.Room(indent + kIndentOvershoot + kLineRoom);
+        // In pieces of 16 spaces, which cost less than a call to memset for
+        // the few levels of nearly every line; the last piece may write past
+        // the indentation, into the room asked for.
+        for (size_t i = 0; i < indent; i += 16) std::memcpy(p + i, "                ", 16);
         p = PutTextLabel(p + indent, node);
         *p++ = '[';
         p = PutInt(p, node.size);
