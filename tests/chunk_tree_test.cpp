@@ -3,6 +3,7 @@
 
 #include <climits>
 
+#include "decimal.h"
 #include "test_support.h"
 #include "utf16.h"
 
@@ -32,6 +33,21 @@ TEST(LabelText, FormatsNameAndSignedSize) {
     std::memset(full.label, 'a', sizeof full.label);
     full.size = 1;
     EXPECT_EQ(LabelText(full), std::string(sizeof full.label, 'a') + "[1Bytes]");
+}
+
+TEST(FormatDecimal, EveryDigitCountAndItsEdges) {
+    // The digit count is judged before the digits are written: each power of
+    // ten and its neighbours, of either sign, as printf writes them.
+    auto format = [](int64_t v) {
+        char out[viewer::kDecimalCapacity];
+        return std::string(out, viewer::FormatDecimal(v, out));
+    };
+    std::vector<int64_t> values = {0, INT64_MAX, INT64_MIN, INT64_MIN + 1};
+    for (int64_t p = 1;; p *= 10) {
+        for (int64_t v : {p - 1, p, p + 1}) values.insert(values.end(), {v, -v});
+        if (p > INT64_MAX / 10) break;  // 10^18, the last power below INT64_MAX
+    }
+    for (int64_t v : values) EXPECT_EQ(format(v), std::to_string(v));
 }
 
 TEST(CopyCode, BehavesLikeStrncpyOfFour) {
@@ -175,6 +191,35 @@ TEST(DumpFormats, SignedSizesAndDeepIndentation) {
               "{\"label\":\"free\",\"size\":-9223372036854775808,\"offset\":8,\"header\":0,\"children\":[]}]}]}]\n");
 }
 
+TEST(DumpFormats, LabelsEscapedWhereverTheByteIs) {
+    // A byte to escape first, in the middle, in the last byte of a label
+    // that fills all its bytes, and none in another such label; '/' and ':'
+    // in --check's path at the end and between.
+    ChunkTree tree;
+    auto node = [&](std::string_view label) {
+        ChunkNode* n = tree.NewNode(0);
+        std::memcpy(n->label, label.data(), label.size());
+        return n;
+    };
+    using namespace std::string_view_literals;
+    ChunkNode* last = tree.root = node("R:");
+    last = last->firstChild = node("\\abc");
+    for (std::string_view label : {"ab\x01" "cd"sv, "abcdefghij\x7f"sv, "abcdefghij\""sv, "abcdefghijk"sv, "a/b:"sv})
+        last = last->next = node(label);
+    last->anomalies = viewer::kMissingPad;
+    EXPECT_EQ(DumpText(tree),
+              "R:[0Bytes]\n  \\\\abc[0Bytes]\n  ab\\x01cd[0Bytes]\n  abcdefghij\\x7f[0Bytes]\n"
+              "  abcdefghij\"[0Bytes]\n  abcdefghijk[0Bytes]\n  a/b:[0Bytes]\n");
+    auto object = [](const std::string& label, const std::string& hints = "") {
+        return "{\"label\":\"" + label + "\",\"size\":0,\"offset\":0,\"header\":0" + hints + ",\"children\":[";
+    };
+    EXPECT_EQ(DumpJson(tree), "[" + object("R:") + object("\\\\abc") + "]}," + object("ab\\u0001cd") + "]}," +
+                                  object("abcdefghij\\u007F") + "]}," + object("abcdefghij\\\"") + "]}," +
+                                  object("abcdefghijk") + "]}," +
+                                  object("a/b:", ",\"anomalies\":[{\"kind\":\"missing-pad\"}]") + "]}]}]\n");
+    EXPECT_EQ(DumpCheck(tree), "0 R\\x3a/a\\x2fb\\x3a: missing-pad: odd size, and no pad byte follows\n");
+}
+
 TEST(DumpFormats, SiblingsAfterClimbingAndTreesDeeperThanAnyStack) {
     ChunkTree tree;
     auto node = [&](const char* label, int64_t offset) {
@@ -208,6 +253,19 @@ TEST(DumpFormats, SiblingsAfterClimbingAndTreesDeeperThanAnyStack) {
     const std::string json = DumpJson(deep);
     EXPECT_EQ(std::count(json.begin(), json.end(), '{'), 200000);
     EXPECT_EQ(json.substr(json.size() - closing.size() - 2), closing + "]\n");
+
+    // Text longer than the output's first buffer (its indentation alone
+    // about 1.2 MB), kept whole: every line as it was written.
+    ChunkTree chain;
+    std::string expected;
+    parent = chain.root = chain.NewNode(0);
+    for (int i = 0; i < 1100; ++i) {
+        if (i) parent = parent->firstChild = chain.NewNode(i);
+        parent->label[0] = 'x';
+        parent->size = i;
+        expected += std::string(2 * i, ' ') + "x[" + std::to_string(i) + "Bytes]\n";
+    }
+    EXPECT_EQ(DumpText(chain), expected);
 }
 
 TEST(Reasons, EachHasTheTextTheUserIsShown) {

@@ -1,6 +1,9 @@
 // The three forms a dump program prints a tree in: text, JSON and --check.
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "decimal.h"
 #include "dump_common.h"
@@ -18,23 +21,47 @@ namespace {
 
 // Output that is either kept whole (for callers that want the text) or
 // written out in large pieces, so a tree of millions of items never needs
-// its whole text in memory.
+// its whole text in memory. The writers put their bytes straight into the
+// buffer: they ask for room for the most a piece can take, write there and
+// say where they stopped.
 class Sink {
 public:
-    explicit Sink(FILE* file) : file_(file) { out_.reserve(kFlushAt + 4096); }
+    explicit Sink(FILE* file) : file_(file) { buf_.resize(kFlushAt + 4096); }
     ~Sink() { Flush(); }
-    std::string& text() { return out_; }
+
+    // Where the next bytes go, with room for at least n of them; they count
+    // once Commit is told where they end.
+    char* Room(size_t n) {
+        if (buf_.size() - used_ < n) Grow(n);
+        return buf_.data() + used_;
+    }
+    void Commit(const char* end) { used_ = static_cast<size_t>(end - buf_.data()); }
+    void Append(std::string_view s) {
+        std::memcpy(Room(s.size()), s.data(), s.size());
+        used_ += s.size();
+    }
+    void Push(char c) {
+        *Room(1) = c;
+        ++used_;
+    }
+    // The whole output, for a sink without a file.
+    std::string Take() {
+        buf_.resize(used_);
+        used_ = 0;
+        return std::move(buf_);
+    }
+
     void MaybeFlush() {
-        if (file_ && out_.size() >= kFlushAt) Flush();
+        if (file_ && used_ >= kFlushAt) Flush();
     }
     void Flush() {
-        if (!file_ || out_.empty()) return;
+        if (!file_ || used_ == 0) return;
         // After a failed write nothing more is tried: the output is lost.
         if (error_ == 0) {
             viewer::ClearWriteError();
-            if (std::fwrite(out_.data(), 1, out_.size(), file_) != out_.size()) Failed();
+            if (std::fwrite(buf_.data(), 1, used_, file_) != used_) Failed();
         }
-        out_.clear();
+        used_ = 0;
     }
     // Flushes the file too: its own buffer may hold the last bytes.
     void Finish() {
@@ -48,75 +75,146 @@ public:
 
 private:
     void Failed() { error_ = viewer::LastWriteError(); }
+    // The buffer at least doubles, so that growing costs little per byte.
+    [[gnu::noinline]] void Grow(size_t n) { buf_.resize(std::max(2 * buf_.size(), used_ + n)); }
 
     static constexpr size_t kFlushAt = 1 << 20;
     FILE* file_;
-    std::string out_;
+    std::string buf_;  // its first used_ bytes are the output; the rest is room
+    size_t used_ = 0;
     int error_ = 0;
 };
 
-void AppendInt(std::string& out, int64_t value) {
-    char digits[viewer::kDecimalCapacity];
-    out.append(digits, viewer::FormatDecimal(value, digits));
+// Copies a literal (without its NUL) to p; returns its end.
+template <size_t N>
+char* Put(char* p, const char (&text)[N]) {
+    std::memcpy(p, text, N - 1);
+    return p + N - 1;
+}
+
+// Writes a signed decimal at p (room for viewer::kDecimalCapacity); returns its end.
+char* PutInt(char* p, int64_t value) { return p + viewer::FormatDecimal(value, p); }
+
+void AppendInt(Sink& sink, int64_t value) { sink.Commit(PutInt(sink.Room(viewer::kDecimalCapacity), value)); }
+
+// The most a label takes escaped: every byte as \xNN (text) or \u00XX and
+// the quotes around it (JSON).
+constexpr size_t kLabelBytes = sizeof ChunkNode::label;
+constexpr size_t kTextLabelRoom = 4 * kLabelBytes;
+constexpr size_t kJsonLabelRoom = 6 * kLabelBytes + 2;
+
+// What each byte is in a label, as bits: kept as it is in the text form,
+// in --check's paths, in JSON. The zero byte, which ends a label, is none.
+enum : uint8_t { kPlainInText = 1, kPlainInPath = 2, kPlainInJson = 4 };
+constexpr std::array<uint8_t, 256> kPlainBytes = [] {
+    std::array<uint8_t, 256> plain{};
+    for (unsigned c = 0x20; c <= 0x7E; ++c) plain[c] = kPlainInText | kPlainInPath | kPlainInJson;
+    plain['\\'] = 0;
+    plain['/'] = plain[':'] = kPlainInText | kPlainInJson;
+    plain['"'] = kPlainInText | kPlainInPath;
+    return plain;
+}();
+
+// How many bytes from the start of the label are kept as they are (the
+// bits of `plain`): up to its end when no byte of it needs an escape.
+size_t PlainRun(const ChunkNode& node, uint8_t plain) {
+    size_t i = 0;
+    while (i < kLabelBytes && (kPlainBytes[static_cast<unsigned char>(node.label[i])] & plain)) ++i;
+    return i;
+}
+
+// The text form's label from byte `i` on, where a byte needs an escape.
+template <bool InPath>
+[[gnu::noinline]] char* PutEscapedTextLabel(char* p, const ChunkNode& node, size_t i) {
+    static const char kHex[] = "0123456789abcdef";
+    for (; i < kLabelBytes && node.label[i] != 0; ++i) {
+        const auto c = static_cast<unsigned char>(node.label[i]);
+        if (kPlainBytes[c] & (InPath ? kPlainInPath : kPlainInText)) {
+            *p++ = static_cast<char>(c);
+        } else if (c == '\\') {
+            p = Put(p, "\\\\");
+        } else {
+            *p++ = '\\';
+            *p++ = 'x';
+            *p++ = kHex[c >> 4];
+            *p++ = kHex[c & 15];
+        }
+    }
+    return p;
 }
 
 // The label in the text form: printable ASCII as it is, the backslash
 // doubled, every other byte as \xNN, so that no label can break a line,
 // move the terminal's cursor or pass for another item. The label ends at
-// its first zero byte.
+// its first zero byte. Written at p (room for kTextLabelRoom); returns its end.
 // InPath: as a part of --check's paths, where '/' and ':' are escaped too.
 template <bool InPath = false>
-void AppendTextLabel(std::string& out, const ChunkNode& node) {
-    static const char kHex[] = "0123456789abcdef";
-    for (size_t i = 0; i < sizeof node.label && node.label[i] != 0; ++i) {
-        const auto c = static_cast<unsigned char>(node.label[i]);
-        if (c == '\\') {
-            out.append("\\\\");
-        } else if (c >= 0x20 && c <= 0x7E && !(InPath && (c == '/' || c == ':'))) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.append("\\x");
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 15]);
-        }
-    }
+char* PutTextLabel(char* p, const ChunkNode& node) {
+    // Nearly every label needs no escape: it is copied whole, and only
+    // where it ends is looked for.
+    std::memcpy(p, node.label, kLabelBytes);
+    const size_t plain = PlainRun(node, InPath ? kPlainInPath : kPlainInText);
+    if (plain == kLabelBytes || node.label[plain] == 0) return p + plain;
+    return PutEscapedTextLabel<InPath>(p + plain, node, plain);
 }
 
 // The text form: one line per node, two spaces of indentation per level.
 struct TextWriter {
+    // The most a line takes besides its indentation: the label escaped,
+    // "[", the size, "Bytes]\n".
+    static constexpr size_t kLineRoom = kTextLabelRoom + 1 + viewer::kDecimalCapacity + 7;
+    static constexpr size_t kIndentOvershoot = 15;
     Sink& sink;
     void Enter(const ChunkNode& node, size_t depth) {
-        std::string& out = sink.text();
-        out.append(depth * 2, ' ');
-        AppendTextLabel(out, node);
-        out.push_back('[');
-        AppendInt(out, node.size);
-        out.append("Bytes]\n");
+        const size_t indent = depth * 2;
+        char* p = sink.Room(indent + kIndentOvershoot + kLineRoom);
+        // In pieces of 16 spaces, which cost less than a call to memset for
+        // the few levels of nearly every line; the last piece may write past
+        // the indentation, into the room asked for.
+        for (size_t i = 0; i < indent; i += 16) std::memcpy(p + i, "                ", 16);
+        p = PutTextLabel(p + indent, node);
+        *p++ = '[';
+        p = PutInt(p, node.size);
+        sink.Commit(Put(p, "Bytes]\n"));
         sink.MaybeFlush();
     }
     void Leave(const ChunkNode&, size_t) {}
 };
 
-void AppendJsonString(std::string& out, const char* text) {
+// The JSON string's label from byte `i` on, where a byte needs an escape.
+[[gnu::noinline]] char* PutEscapedJsonLabel(char* p, const ChunkNode& node, size_t i) {
     static const char kHex[] = "0123456789ABCDEF";
-    out.push_back('"');
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        const unsigned char c = *p;
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x20 || c >= 0x7F) {
-            out.append("\\u00");
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 15]);
+    for (; i < kLabelBytes && node.label[i] != 0; ++i) {
+        const auto c = static_cast<unsigned char>(node.label[i]);
+        if (kPlainBytes[c] & kPlainInJson) {
+            *p++ = static_cast<char>(c);
+        } else if (c == '"' || c == '\\') {
+            *p++ = '\\';
+            *p++ = static_cast<char>(c);
         } else {
-            out.push_back(static_cast<char>(c));
+            p = Put(p, "\\u00");
+            *p++ = kHex[c >> 4];
+            *p++ = kHex[c & 15];
         }
     }
-    out.push_back('"');
+    return p;
 }
 
-// Keeps the ancestors of the node being visited, for the figures of its hints.
+// The label as a JSON string: the quote and the backslash escaped, bytes
+// outside printable ASCII as \u00XX, so the output is valid JSON and keeps
+// every byte. Written at p (room for kJsonLabelRoom); returns its end.
+char* PutJsonLabel(char* p, const ChunkNode& node) {
+    *p++ = '"';
+    // As in the text form: copied whole unless a byte needs an escape.
+    std::memcpy(p, node.label, kLabelBytes);
+    const size_t plain = PlainRun(node, kPlainInJson);
+    p = plain == kLabelBytes || node.label[plain] == 0 ? p + plain : PutEscapedJsonLabel(p + plain, node, plain);
+    *p++ = '"';
+    return p;
+}
+
+// Keeps the ancestors of the node being visited, for the figures of its
+// hints and for the paths of --check.
 struct Ancestry {
     std::vector<const ChunkNode*> nodes;
     // The parent of a node at `depth`, which becomes the last ancestor.
@@ -129,103 +227,110 @@ struct Ancestry {
 };
 
 // "[{"kind":"truncated","bytes":17640},...]": a figure only where the kind has one.
-void AppendJsonHints(std::string& out, const char* key, const Hint* hints, size_t count) {
+void AppendJsonHints(Sink& sink, std::string_view key, const Hint* hints, size_t count) {
     if (count == 0) return;
-    out.append(",\"").append(key).append("\":[");
+    sink.Append(",\"");
+    sink.Append(key);
+    sink.Append("\":[");
     for (size_t i = 0; i < count; ++i) {
-        if (i) out.push_back(',');
-        out.append("{\"kind\":\"").append(viewer::HintName(hints[i].kind)).push_back('"');
+        if (i) sink.Push(',');
+        sink.Append("{\"kind\":\"");
+        sink.Append(viewer::HintName(hints[i].kind));
+        sink.Push('"');
         if (hints[i].bytes >= 0) {
-            out.append(",\"bytes\":");
-            AppendInt(out, hints[i].bytes);
+            sink.Append(",\"bytes\":");
+            AppendInt(sink, hints[i].bytes);
         }
-        out.push_back('}');
+        sink.Push('}');
     }
-    out.push_back(']');
+    sink.Push(']');
 }
 
 // The JSON form: each node an object whose "children" array holds the
 // objects of its children ("phantom": true before them for a phantom); the caller writes the brackets of the top level.
 struct JsonWriter {
+    // The most a node's object takes up to its hints.
+    static constexpr size_t kNodeRoom = 1 + 9 + kJsonLabelRoom + 8 + 10 + 10 + 3 * viewer::kDecimalCapacity;
     Sink& sink;
     const ChunkTree& tree;
     Ancestry ancestry;
     bool needComma = false;  // a sibling's object came before in this array
     void Enter(const ChunkNode& node, size_t depth) {
         const ChunkNode* parent = ancestry.Enter(node, depth);
-        std::string& out = sink.text();
-        if (needComma) out.push_back(',');
-        char label[sizeof node.label + 1];
-        std::memcpy(label, node.label, sizeof node.label);
-        label[sizeof node.label] = 0;
-        out.append("{\"label\":");
-        AppendJsonString(out, label);
-        out.append(",\"size\":");
-        AppendInt(out, node.size);
-        out.append(",\"offset\":");
-        AppendInt(out, node.offset);
-        out.append(",\"header\":");
-        AppendInt(out, node.headerSize);
-        if (node.flags & viewer::kPhantom) out.append(",\"phantom\":true");
+        char* p = sink.Room(kNodeRoom);
+        if (needComma) *p++ = ',';
+        p = Put(p, "{\"label\":");
+        p = PutJsonLabel(p, node);
+        p = Put(p, ",\"size\":");
+        p = PutInt(p, node.size);
+        p = Put(p, ",\"offset\":");
+        p = PutInt(p, node.offset);
+        p = Put(p, ",\"header\":");
+        p = PutInt(p, node.headerSize);
+        sink.Commit(p);
+        if (node.flags & viewer::kPhantom) sink.Append(",\"phantom\":true");
         if (node.anomalies || node.notes) {
             const NodeDescription d = viewer::DescribeNode(node, parent, tree);
-            AppendJsonHints(out, "anomalies", d.anomalies, d.anomalyCount);
-            AppendJsonHints(out, "notes", d.notes, d.noteCount);
+            AppendJsonHints(sink, "anomalies", d.anomalies, d.anomalyCount);
+            AppendJsonHints(sink, "notes", d.notes, d.noteCount);
         }
-        out.append(",\"children\":[");
+        sink.Append(",\"children\":[");
         needComma = false;
     }
     void Leave(const ChunkNode&, size_t) {
-        sink.text().append("]}");
+        sink.Append("]}");
         needComma = true;
         sink.MaybeFlush();
     }
 };
 
 // What --check says about an anomaly, after its kind's name.
-void AppendCheckText(std::string& out, const Hint& hint, const NodeDescription& d) {
-    auto bytes = [&](int64_t n) { AppendInt(out, n); out.append(n == 1 ? " byte" : " bytes"); };
+void AppendCheckText(Sink& sink, const Hint& hint, const NodeDescription& d) {
+    auto bytes = [&](int64_t n) {
+        AppendInt(sink, n);
+        sink.Append(n == 1 ? " byte" : " bytes");
+    };
     switch (hint.kind) {
     case HintKind::kOverrunsParent:
-        out.append("its declared end lies ");
+        sink.Append("its declared end lies ");
         bytes(hint.bytes);
-        out.append(" past the end of its parent");
+        sink.Append(" past the end of its parent");
         break;
     case HintKind::kTruncated:
-        out.append("the file ends ");
+        sink.Append("the file ends ");
         bytes(hint.bytes);
-        out.append(" before its declared end");
+        sink.Append(" before its declared end");
         break;
     case HintKind::kNegativeSize:
         // A RIFF writer streaming to a pipe leaves FF FF FF FF; an atom's
         // 32-bit size has no such meaning.
-        out.append(d.atomFile ? "the size field has its top bit set" : "negative size (a streamed file's unknown size)");
+        sink.Append(d.atomFile ? "the size field has its top bit set" : "negative size (a streamed file's unknown size)");
         break;
     case HintKind::kZeroId:
-        out.append("a chunk id of four zero bytes: probably 4 bytes of padding, and the next chunk was read "
-                   "from the wrong place");
+        sink.Append("a chunk id of four zero bytes: probably 4 bytes of padding, and the next chunk was read "
+                    "from the wrong place");
         break;
     case HintKind::kSizeBelowHeader:
-        out.append("size ");
-        AppendInt(out, d.size);
-        out.append(" is less than its ");
-        AppendInt(out, d.headerSize);
-        out.append("-byte header");
+        sink.Append("size ");
+        AppendInt(sink, d.size);
+        sink.Append(" is less than its ");
+        AppendInt(sink, d.headerSize);
+        sink.Append("-byte header");
         break;
     case HintKind::kMissingPad:
-        out.append("odd size, and no pad byte follows");
+        sink.Append("odd size, and no pad byte follows");
         break;
     case HintKind::kDepthLimit:
-        out.append("children not read: the nesting bound is reached");
+        sink.Append("children not read: the nesting bound is reached");
         break;
     case HintKind::kListTooSmall:
-        out.append("size ");
-        AppendInt(out, d.size);
-        out.append(" cannot hold its 4-byte type");
+        sink.Append("size ");
+        AppendInt(sink, d.size);
+        sink.Append(" cannot hold its 4-byte type");
         break;
     case HintKind::kTailSkipped:
         bytes(hint.bytes);
-        out.append(" after its last child skipped");
+        sink.Append(" after its last child skipped");
         break;
     default:
         break;
@@ -240,31 +345,35 @@ struct CheckWriter {
     Sink& sink;
     const ChunkTree& tree;
     Ancestry ancestry;
-    std::vector<size_t> pathEnds;  // pathEnds[d]: length of the path down to depth d
-    std::string path;
     size_t found = 0;
     void Enter(const ChunkNode& node, size_t depth) {
         const ChunkNode* parent = ancestry.Enter(node, depth);
-        path.resize(depth ? pathEnds[depth - 1] : 0);
-        pathEnds.resize(depth);
-        if (depth) path.push_back('/');
-        AppendTextLabel<true>(path, node);
-        pathEnds.push_back(path.size());
         if (viewer::HasFileAnomaly(node)) Print(node, parent);  // a phantom's are not the file's
     }
     // Kept out of Enter, which every node passes through: few nodes get here.
     [[gnu::noinline]] void Print(const ChunkNode& node, const ChunkNode* parent) {
         const NodeDescription d = viewer::DescribeNode(node, parent, tree);
-        std::string& out = sink.text();
         for (size_t i = 0; i < d.anomalyCount; ++i) {
-            AppendInt(out, node.offset);
-            out.push_back(' ');
-            out.append(path).append(": ").append(viewer::HintName(d.anomalies[i].kind)).append(": ");
-            AppendCheckText(out, d.anomalies[i], d);
-            out.push_back('\n');
+            AppendInt(sink, node.offset);
+            sink.Push(' ');
+            AppendPath();
+            sink.Append(": ");
+            sink.Append(viewer::HintName(d.anomalies[i].kind));
+            sink.Append(": ");
+            AppendCheckText(sink, d.anomalies[i], d);
+            sink.Push('\n');
             ++found;
         }
         sink.MaybeFlush();
+    }
+    // The path of the node visited, from the ancestors kept: written only
+    // for the nodes that have anomalies, not built up for every node.
+    void AppendPath() {
+        for (size_t i = 0; i < ancestry.nodes.size(); ++i) {
+            char* p = sink.Room(1 + kTextLabelRoom);
+            if (i) *p++ = '/';
+            sink.Commit(PutTextLabel<true>(p, *ancestry.nodes[i]));
+        }
     }
     void Leave(const ChunkNode&, size_t) {}
 };
@@ -272,13 +381,13 @@ struct CheckWriter {
 void AppendText(Sink& sink, const ChunkTree& tree) { viewer::VisitPreOrder(tree.root, TextWriter{sink}); }
 
 void AppendJson(Sink& sink, const ChunkTree& tree) {
-    sink.text().push_back('[');
+    sink.Push('[');
     viewer::VisitPreOrder(tree.root, JsonWriter{sink, tree, {}});
-    sink.text().append("]\n");
+    sink.Append("]\n");
 }
 
 size_t AppendCheck(Sink& sink, const ChunkTree& tree) {
-    CheckWriter writer{sink, tree, {}, {}, {}};
+    CheckWriter writer{sink, tree, {}};
     viewer::VisitPreOrder(tree.root, writer);
     return writer.found;
 }
@@ -288,19 +397,19 @@ size_t AppendCheck(Sink& sink, const ChunkTree& tree) {
 std::string DumpText(const ChunkTree& tree) {
     Sink sink(nullptr);
     AppendText(sink, tree);
-    return std::move(sink.text());
+    return sink.Take();
 }
 
 std::string DumpJson(const ChunkTree& tree) {
     Sink sink(nullptr);
     AppendJson(sink, tree);
-    return std::move(sink.text());
+    return sink.Take();
 }
 
 std::string DumpCheck(const ChunkTree& tree) {
     Sink sink(nullptr);
     AppendCheck(sink, tree);
-    return std::move(sink.text());
+    return sink.Take();
 }
 
 int WriteDump(const ChunkTree& tree, DumpForm form, FILE* file, size_t* anomalies) {
