@@ -1,6 +1,8 @@
 // Showing a node tree in the tree control: one item per node, inserted in
 // pre-order so that every item's children appear in file order.
 #include <algorithm>
+#include <cmath>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -80,16 +82,61 @@ void CViewerDlg::OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult) {
     tip->pszText[n] = '\0';
 }
 
+namespace {
+
+// Relative luminance of an sRGB colour (0 black, 1 white).
+double Luminance(COLORREF c) {
+    const auto channel = [](unsigned v) {
+        const double x = v / 255.0;
+        return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c & 0xFF) + 0.7152 * channel((c >> 8) & 0xFF) + 0.0722 * channel((c >> 16) & 0xFF);
+}
+
+// The contrast ratio of two colours, from 1 (the same) to 21 (black and white).
+double Contrast(COLORREF a, COLORREF b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The first colour that reads on `background` with at least `need`, else
+// the scheme's own text colour.
+COLORREF Readable(std::initializer_list<COLORREF> choices, COLORREF background, double need) {
+    for (COLORREF c : choices)
+        if (Contrast(c, background) >= need) return c;
+    return static_cast<COLORREF>(GetSysColor(COLOR_WINDOWTEXT));
+}
+
+}  // namespace
+
+void CViewerDlg::ChooseTreeColors() {
+    if (AfxIsHighContrast()) {
+        // Only the scheme's own colours: links' for anomalies, disabled
+        // text's for phantoms.
+        m_anomalyColor = static_cast<COLORREF>(GetSysColor(COLOR_HOTLIGHT));
+        m_phantomColor = static_cast<COLORREF>(GetSysColor(COLOR_GRAYTEXT));
+        return;
+    }
+    // Dark red and grey on a light window; lighter ones on a dark window,
+    // so that anomalies keep a text's contrast and phantoms a muted one.
+    const auto window = static_cast<COLORREF>(GetSysColor(COLOR_WINDOW));
+    m_anomalyColor = Readable({static_cast<COLORREF>(kAnomalyTextColor), RGB(0xFF, 0x70, 0x70), RGB(0xFF, 0xA8, 0xA8)},
+                              window, 4.5);
+    m_phantomColor = Readable({static_cast<COLORREF>(kPhantomTextColor), RGB(0xA0, 0xA0, 0xA0), RGB(0x60, 0x60, 0x60)},
+                              window, 3.0);
+}
+
 void CViewerDlg::OnTreeCustomDraw(NMHDR* pNMHDR, LRESULT* pResult) {
     auto* draw = reinterpret_cast<NMTVCUSTOMDRAW*>(pNMHDR);
     *pResult = CDRF_DODEFAULT;
     if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        ChooseTreeColors();  // the scheme may have changed since the last painting
         *pResult = CDRF_NOTIFYITEMDRAW;
     } else if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
         const auto* node = reinterpret_cast<const ChunkNode*>(draw->nmcd.lItemlParam);
         if (node && (node->flags & viewer::kPhantom))
-            draw->clrText = static_cast<COLORREF>(kPhantomTextColor);
+            draw->clrText = m_phantomColor;
         else if (node && viewer::HasFileAnomaly(*node))
-            draw->clrText = static_cast<COLORREF>(kAnomalyTextColor);
+            draw->clrText = m_anomalyColor;
     }
 }

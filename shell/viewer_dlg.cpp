@@ -37,6 +37,13 @@ void CViewerDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Text(pDX, IDC_PATH, m_strPath);
 }
 
+namespace {
+
+constexpr char kBrowseAccessibleName[] = "浏览";
+constexpr char kTreeAccessibleName[] = "文件结构";
+
+}  // namespace
+
 BOOL CViewerDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
@@ -56,6 +63,10 @@ BOOL CViewerDlg::OnInitDialog() {
 
     // A file dropped anywhere on the dialog names the file to analyse.
     DragAcceptFiles(TRUE);
+
+    // What a screen reader says for the controls whose text does not tell.
+    AfxSetAccessibleName(GetDlgItem(IDC_BROWSE)->m_hWnd, kBrowseAccessibleName);
+    AfxSetAccessibleName(m_tree.m_hWnd, kTreeAccessibleName);
 
     return TRUE;  // the focus goes to the first control in tab order, the exit button
 }

@@ -36,6 +36,9 @@ protected:
     // (NM_CUSTOMDRAW).
     void OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult);
     void OnTreeCustomDraw(NMHDR* pNMHDR, LRESULT* pResult);
+    // The anomaly and phantom colours for the scheme in use: readable on
+    // its window colour, or the scheme's own in high contrast.
+    void ChooseTreeColors();
 
     // Runs the program's analysis on the file named by m_strPath. 1: a new
     // tree is stored (m_pRoot); 0: the user has been told why not, and
@@ -79,6 +82,8 @@ protected:
     // What the tree control holds for the items of m_pRoot (0 once they are
     // deleted): records, rows and texts.
     uint64_t m_itemBytes = 0;
+    COLORREF m_anomalyColor = 0;
+    COLORREF m_phantomColor = 0;
 
     DECLARE_MESSAGE_MAP()
 };

@@ -348,6 +348,25 @@ LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 void DragFinish(HDROP hDrop);
 #endif
 
+#ifndef _WIN32  // on Windows: the system's own
+// The colours of the current scheme (the window's background, its text,
+// disabled text, links), as COLORREF; on Linux from the style's palette.
+#define COLOR_WINDOW 5
+#define COLOR_WINDOWTEXT 8
+#define COLOR_GRAYTEXT 17
+#define COLOR_HOTLIGHT 26
+DWORD GetSysColor(int nIndex);
+#endif
+
+// Whether the desktop runs a high-contrast scheme (on Windows its
+// high-contrast mode), in which only the scheme's own colours may be used.
+BOOL AfxIsHighContrast();
+
+// Gives a control the name assistive technology (a screen reader) reads
+// for it where its text does not say what it is (a "..." button) or it has
+// no text (a tree).
+void AfxSetAccessibleName(HWND hWnd, LPCTSTR lpszName);
+
 // The files of a drop: with iFile 0xFFFFFFFF their number; else the
 // iFile'th full path (UTF-8) copied into lpszFile (at most cch bytes with
 // the terminating zero; null asks only for the length) and its length.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QStyle>
 #include <cstring>
 #include <map>
@@ -94,3 +95,28 @@ HICON LoadIcon(HINSTANCE instance, LPCTSTR name) {
 }
 
 QIcon AfxQtIcon(HICON icon) { return icon ? icon->icon : QIcon(); }
+
+namespace {
+
+COLORREF ToColorRef(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+
+}  // namespace
+
+DWORD GetSysColor(int nIndex) {
+    const QPalette palette = QApplication::instance() ? QApplication::palette() : QPalette();
+    switch (nIndex) {
+    case COLOR_WINDOW: return ToColorRef(palette.color(QPalette::Base));
+    case COLOR_WINDOWTEXT: return ToColorRef(palette.color(QPalette::Text));
+    case COLOR_GRAYTEXT: return ToColorRef(palette.color(QPalette::Disabled, QPalette::Text));
+    case COLOR_HOTLIGHT: return ToColorRef(palette.color(QPalette::Link));
+    default: return ToColorRef(palette.color(QPalette::Window));
+    }
+}
+
+// No desktop of Linux says so in a way Qt passes on; the colours chosen
+// against the palette's own keep their contrast in a dark or light scheme.
+BOOL AfxIsHighContrast() { return FALSE; }
+
+void AfxSetAccessibleName(HWND hWnd, LPCTSTR lpszName) {
+    if (QWidget* w = AfxQtWidget(hWnd)) w->setAccessibleName(FromUtf8(lpszName));
+}

@@ -44,3 +44,10 @@ CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd) {
 CPaintDC::~CPaintDC() {
     if (m_hDC) EndPaint(m_pWnd->m_hWnd, &m_ps);
 }
+
+BOOL AfxIsHighContrast() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
