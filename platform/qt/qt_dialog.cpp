@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -119,6 +120,25 @@ void AttachControl(DialogWindow& window, HWND__& control, const DlgItemTemplate&
     }
 }
 
+// A text on the same line as a field and to its left is the field's label:
+// it becomes the field's buddy, which gives the field its accessible name.
+void NameFieldsByTheirLabels(DialogWindow& window) {
+    for (const auto& labelWindow : window.children) {
+        auto* label = qobject_cast<QLabel*>(labelWindow->widget.data());
+        if (!label || !label->pixmap().isNull() || label->text().isEmpty()) continue;
+        const QRect l = label->geometry();
+        QWidget* nearest = nullptr;
+        for (const auto& fieldWindow : window.children) {
+            auto* field = qobject_cast<QLineEdit*>(fieldWindow->widget.data());
+            if (!field) continue;
+            const QRect f = field->geometry();
+            const bool sameLine = f.top() < l.bottom() && l.top() < f.bottom();
+            if (sameLine && f.left() >= l.right() && (!nearest || f.left() < nearest->geometry().left())) nearest = field;
+        }
+        if (nearest) label->setBuddy(nearest);
+    }
+}
+
 // Makes the template's controls in template order, which is also their tab
 // order; false, after a warning, when one of them cannot be made.
 bool AddControls(DialogWindow& window, const DlgTemplate& t, DialogBaseUnits base, UINT templateId) {
@@ -140,6 +160,7 @@ bool AddControls(DialogWindow& window, const DlgTemplate& t, DialogBaseUnits bas
         }
         window.children.push_back(std::move(control));
     }
+    NameFieldsByTheirLabels(window);
     return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "afx_qt.h"
 #include "qt_tree.h"
+#include "qt_tree_access.h"
 #include "qt_tree_widget.h"
 
 namespace {
@@ -82,6 +83,7 @@ void TreeWindow::Apply() {
         if (changes & kTreeScrollBars) view->SyncScrollBars();
         if ((changes & kTreeScrolled) && QToolTip::isVisible()) QToolTip::hideText();
         if (changes & (kTreeRepaint | kTreeScrollBars | kTreeScrolled)) view->viewport()->update();
+        AfxTreeAccessibilityUpdate(view, changes);
     }
 }
 
@@ -194,6 +196,7 @@ LRESULT TreeWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     case TVM_DELETEITEM:
         if (reinterpret_cast<HTREEITEM>(lParam) != TVI_ROOT) return FALSE;  // only the whole tree
         engine.Clear();
+        if (view) view->NewGeneration();
         Apply();
         return TRUE;
     case TVM_INITSTORAGE:

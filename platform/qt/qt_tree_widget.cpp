@@ -15,6 +15,7 @@
 #include <climits>
 
 #include "qt_tree.h"
+#include "qt_tree_access.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ TreeWidget::TreeWidget(TreeWindow& window, QWidget* parent) : QAbstractScrollAre
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    AfxInstallTreeAccessibility();
     SyncMetrics();
 }
 

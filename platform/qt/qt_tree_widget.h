@@ -17,6 +17,9 @@ public:
     void SyncScrollBars();
     // The font's measurements go to the engine.
     void SyncMetrics();
+    // Counts the tree's fillings: items of an earlier one are gone.
+    unsigned Generation() const { return generation_; }
+    void NewGeneration() { ++generation_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -35,4 +38,5 @@ private:
     TreeWindow& window_;
     bool syncing_ = false;  // the bars are being set from the engine
     int wheelX_ = 0, wheelY_ = 0;  // wheel movement not scrolled yet
+    unsigned generation_ = 0;
 };

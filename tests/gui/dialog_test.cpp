@@ -2,6 +2,7 @@
 // field, clicking its buttons, pressing keys, and reading the tree back.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -127,6 +128,66 @@ TEST_F(Fixture, HoveringAnItemTellsWhatItIsAndAnomaliesAreDarkRed) {
         EXPECT_EQ(hover(LabelRect(w, fmt).center()), "偏移：0x0000000C（12）\n声明大小：16 字节\n头部：8 字节");
         EXPECT_EQ(hover(QPoint(dataLabel.right() + 20, dataLabel.center().y())), "(none)");
         QToolTip::hideText();
+    });
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Fixture, AScreenReaderHearsNamesLevelsStatesAndHintsAndDarkSchemesKeepContrast) {
+    // Defects: the field had no name, the browse button read "...", the
+    // tree had none, leaves reported "expanded", no level, and a damaged
+    // item could only be seen (dark red), not heard, nor read on black.
+    const std::string path = File("cut.wav", Bytes().code("RIFF").le32(1036).code("WAVE")
+                                                 .append(Bytes::Chunk("fmt ", Bytes().fill(16)))
+                                                 .code("data").le32(1000).fill(100).str());
+    ProbeDlg dlg;
+    Run(dlg, [&](QWidget* w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        const auto name = [](QWidget* widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).toStdString();
+        };
+        EXPECT_EQ(name(Control(w, IDC_PATH)), "打开文件：");
+        EXPECT_EQ(name(Control(w, IDC_BROWSE)), "浏览");
+        EXPECT_EQ(qobject_cast<QPushButton*>(Control(w, IDC_BROWSE))->text().toStdString(), "...");
+        QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(Tree(w));
+        ASSERT_NE(tree, nullptr);
+        EXPECT_EQ(tree->role(), QAccessible::Tree);
+        EXPECT_EQ(name(Tree(w)), "文件结构");
+        ASSERT_EQ(tree->childCount(), 1);
+        QAccessibleInterface* root = tree->child(0);
+        EXPECT_EQ(root->text(QAccessible::Name).toStdString(), "RIFF_WAVE[1036Bytes]");
+        EXPECT_EQ(root->text(QAccessible::Value).toStdString(), "0");
+        EXPECT_TRUE(root->state().expandable && root->state().collapsed && !root->state().expanded);
+
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        Tree(w)->setFocus();
+        QTest::keyClick(Tree(w), Qt::Key_Home);
+        QTest::keyClick(Tree(w), Qt::Key_Plus);
+        EXPECT_TRUE(root->state().expanded && !root->state().collapsed);
+        EXPECT_TRUE(root->state().selected && root->state().focused);
+        EXPECT_EQ(tree->focusChild(), root);
+        ASSERT_EQ(tree->childCount(), 3);
+        QAccessibleInterface* data = tree->child(2);
+        EXPECT_EQ(data->text(QAccessible::Name).toStdString(), "data[1000Bytes]");
+        EXPECT_EQ(data->text(QAccessible::Value).toStdString(), "1");
+        const QAccessible::State leaf = data->state();
+        EXPECT_FALSE(leaf.expandable || leaf.expanded || leaf.collapsed);
+        EXPECT_FALSE(leaf.selected);
+        EXPECT_EQ(data->text(QAccessible::Description).toStdString(),
+                  "偏移：0x00000024（36）\n声明大小：1000 字节\n头部：8 字节\n"
+                  "文件在此节点结束前截断，缺少 900 字节");
+        EXPECT_EQ(tree->indexOfChild(data), 2);
+
+        // On a black window the anomaly red turns light enough to read.
+        const QPalette light = QApplication::palette();
+        QPalette dark = light;
+        dark.setColor(QPalette::Base, Qt::black);
+        dark.setColor(QPalette::Text, Qt::white);
+        QApplication::setPalette(dark);
+        const TreeStore::Index dataItem = Child(w, Child(w, TreeStore::kNone, 0), 1);
+        EXPECT_EQ(AfxQtTreeItemColor(Tree(w), dataItem), QColor(0xFF, 0x70, 0x70));
+        QApplication::setPalette(light);
+        EXPECT_EQ(AfxQtTreeItemColor(Tree(w), dataItem), QColor(0x8B, 0, 0));
     });
     EXPECT_TRUE(boxes.empty());
 }
