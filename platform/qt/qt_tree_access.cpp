@@ -172,11 +172,17 @@ QAccessibleInterface* MakeTreeAccessible(const QString&, QObject* object) {
 
 }  // namespace
 
-void AfxInstallTreeAccessibility() {
+void AfxAttachTreeAccessibility(TreeWidget* tree) {
     static bool installed = false;
-    if (installed) return;
-    installed = true;
-    QAccessible::installFactory(MakeTreeAccessible);
+    if (!installed) {
+        installed = true;
+        QAccessible::installFactory(MakeTreeAccessible);
+    }
+    // An active bridge may have asked for the widget while its scroll area
+    // was being made, before it was a tree: that interface goes.
+    QAccessibleInterface* existing = QAccessible::queryAccessibleInterface(tree);
+    if (existing && !dynamic_cast<TreeAccessible*>(existing))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));
 }
 
 void AfxTreeAccessibilityUpdate(TreeWidget* tree, unsigned changes) {

@@ -3,8 +3,8 @@
 
 class TreeWidget;
 
-// Lets Qt's accessibility find the tree widgets' interfaces; once per process.
-void AfxInstallTreeAccessibility();
+// Gives a tree widget, once it is made, its accessible interface.
+void AfxAttachTreeAccessibility(TreeWidget* tree);
 // Tells assistive technology what the engine's changes (TreeChange bits)
 // mean for it: another item selected and focused, rows opened or closed.
 void AfxTreeAccessibilityUpdate(TreeWidget* tree, unsigned changes);

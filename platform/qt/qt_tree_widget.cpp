@@ -46,8 +46,8 @@ TreeWidget::TreeWidget(TreeWindow& window, QWidget* parent) : QAbstractScrollAre
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(false);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    AfxInstallTreeAccessibility();
     SyncMetrics();
+    AfxAttachTreeAccessibility(this);
 }
 
 void TreeWidget::SyncMetrics() {
