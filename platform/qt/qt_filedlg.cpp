@@ -1,9 +1,15 @@
 // The open/save file dialog on a QFileDialog.
 #include <QApplication>
+#include <QDateTime>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <algorithm>
 #include <optional>
@@ -34,17 +40,54 @@ QStringList QtFilters(const std::string& filter) {
     return result;
 }
 
+// The details' size, type and date columns in the program's language: the
+// file system model writes them in the system locale's, and its folder and
+// file types untranslated.
+class ChineseDetails final : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || index.column() < 1 || index.column() > 3)
+            return QIdentityProxyModel::data(index, role);
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (!files) return QIdentityProxyModel::data(index, role);
+        const QModelIndex source = mapToSource(index);
+        const QFileInfo info = files->fileInfo(source);
+        const QLocale chinese(QLocale::Chinese, QLocale::China);
+        switch (index.column()) {
+        case 1:  // size: none for a folder
+            if (info.isDir()) return QString();
+            return chinese.formattedDataSize(info.size(), 1, QLocale::DataSizeTraditionalFormat);
+        case 2: {  // type
+            if (info.isDir()) return QString::fromUtf8("文件夹");
+            const QString suffix = info.suffix().toUpper();
+            return suffix.isEmpty() ? QString::fromUtf8("文件") : suffix + QString::fromUtf8(" 文件");
+        }
+        default:  // date modified
+            return chinese.toString(info.lastModified(), QStringLiteral("yyyy/M/d H:mm"));
+        }
+    }
+};
+
 }  // namespace
 
 INT_PTR CFileDialog::DoModal() {
     if (INT_PTR answered; AnsweredByTestHandler(&answered)) return answered;
     if (!QApplication::instance()) return IDCANCEL;
     AfxQtInitialize();
+    // The dialog reads and writes its history, last folder and layout in
+    // the user's settings; the programs keep none. It gets settings of its
+    // own in a folder that goes with it (declared first, so gone last).
+    QTemporaryDir scratch;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, scratch.path());
     QFileDialog dialog(AfxQtSafeOwner(m_pParent));
     // Qt's own dialog, whose texts follow the program's language rather
     // than the desktop's.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setProxyModel(new ChineseDetails(&dialog));
     // Wide and tall enough for the name, size, type and date columns.
     const QFontMetrics metrics(dialog.font());
     dialog.resize(std::max(dialog.sizeHint().width(), metrics.averageCharWidth() * 110),

@@ -2,13 +2,23 @@
 // converted template of the main dialog, the tree control and its store.
 #include <gtest/gtest.h>
 
+#include <QAbstractProxyModel>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <algorithm>
 #include <QCursor>
 #include <string>
 #include <vector>
 
 #include "afx_qt.h"
 #include "afxcmn.h"
+#include "afxdlgs.h"
 #include "afxtest.h"
 #include "dlgtemplate.h"
 #include "resource.h"
@@ -205,6 +215,61 @@ TEST(WaitCursor, ShowsWhileItLivesButNotOverAMessageBox) {
     AfxMessageBox("y", MB_OK, 0);
     AfxSetMessageBoxHandler({});
     EXPECT_EQ(overBox, (std::vector<int>{Qt::ArrowCursor, -1}));
+}
+
+// The files of a folder as the open-file dialog's details list them, from
+// the dialog running now.
+std::vector<std::string> DetailsOfTheOpenFileDialog() {
+    std::vector<std::string> rows;
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return {"(no dialog)"};
+    // Closed whatever is found, so that the test ends.
+    struct Closer {
+        QFileDialog* d;
+        ~Closer() { d->reject(); }
+    } closer{dialog};
+    QAbstractItemModel* model = dialog->proxyModel();
+    if (!model) return {"(no model)"};
+    auto* details = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!details) return {"(no details)"};
+    // The folder is read in the background.
+    QTest::qWaitFor([&] { return model->rowCount(details->rootIndex()) >= 2; }, 5000);
+    const QModelIndex root = details->rootIndex();
+    for (int r = 0; r < model->rowCount(root); ++r) {
+        std::string row;
+        for (int c = 0; c < 3; ++c) row += model->index(r, c, root).data().toString().toStdString() + "|";
+        rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+TEST(FileDialog, ListsInChineseAndWritesNothingUnderHome) {
+    // Defects: the details read "Folder", "16 bytes" and English dates, and
+    // the dialog wrote its history to ~/.config/QtProject.conf.
+    QTemporaryDir home, folder;
+    ASSERT_TRUE(home.isValid() && folder.isValid());
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    QDir(folder.path()).mkdir(QStringLiteral("sub"));
+    const QString avi = folder.path() + "/clip.avi";
+    QFile file(avi);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(16, 'x'));
+    file.close();
+
+    std::vector<std::string> rows;
+    QTimer::singleShot(200, [&] { rows = DetailsOfTheOpenFileDialog(); });
+    CFileDialog dialog(TRUE, "*.*", avi.toUtf8().constData(), OFN_HIDEREADONLY, "RIFF文件(*.*)|*.*||", nullptr);
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    qputenv("HOME", oldHome);
+    if (oldConfig.isEmpty()) qunsetenv("XDG_CONFIG_HOME");
+    else qputenv("XDG_CONFIG_HOME", oldConfig);
+
+    EXPECT_EQ(rows, (std::vector<std::string>{"clip.avi|16 字节|AVI 文件|", "sub||文件夹|"}));
+    EXPECT_TRUE(QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty())
+        << QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toStdString();
 }
 
 }  // namespace
