@@ -10,6 +10,7 @@
 
 #include "resource.h"
 #include "utf16.h"
+#include "viewer_version.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ TEST(WindowsResources, DialogTemplatesKeepCaptionAndSize) {
     EXPECT_EQ(words[12], 335);    // cy
     // menu and class are empty (one zero word each); the caption follows.
     const auto* caption = reinterpret_cast<const wchar_t*>(main.data() + 26 + 4);
-    EXPECT_EQ(Utf8(caption, wcslen(caption)), PROGRAM " V1.0");
+    EXPECT_EQ(Utf8(caption, wcslen(caption)), PROGRAM " V" VIEWER_VERSION_SHORT_TEXT);
 }
 
 TEST(WindowsResources, VersionInformationOfTheProgram) {
@@ -99,8 +100,8 @@ TEST(WindowsResources, VersionInformationOfTheProgram) {
         if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &chars)) return std::string("?");
         return Utf8(text, wcslen(text));
     };
-    EXPECT_EQ(value(L"FileVersion"), "1, 0, 0, 1");
-    EXPECT_EQ(value(L"ProductVersion"), "1, 0, 0, 1");
+    EXPECT_EQ(value(L"FileVersion"), VIEWER_VERSION_RC_TEXT);
+    EXPECT_EQ(value(L"ProductVersion"), VIEWER_VERSION_RC_TEXT);
     EXPECT_EQ(value(L"InternalName"), PROGRAM);
     EXPECT_EQ(value(L"OriginalFilename"), PROGRAM ".EXE");
     EXPECT_EQ(value(L"ProductName"), PROGRAM " 应用程序");

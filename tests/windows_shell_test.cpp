@@ -19,6 +19,7 @@
 #include "tree_protocol.h"
 #include "tree_store.h"
 #include "viewer_dlg.h"
+#include "viewer_version.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ struct ProgramUnderTest {
 const ProgramUnderTest& Expected() {
 #if defined(VIEWER_QUELLBY)
     static const ProgramUnderTest quellby{
-        QuellbyProgram(), "Quellby V1.0", "d:\\test\\demo.3g2", "关于 Quellby", "关于 Quellby(&A)...", "电影.mp4",
+        QuellbyProgram(), "Quellby V" VIEWER_VERSION_SHORT_TEXT, "d:\\test\\demo.3g2", "关于 Quellby", "关于 Quellby(&A)...", "电影.mp4",
         A("ftyp", Text("isom").be32(0))
             .append(A("moov", A("mvhd", Bytes().fill(100)).append(A("trak", A("tkhd", Bytes().fill(84))))))
             .append(A("mdat", Bytes().fill(5)))
@@ -81,7 +82,7 @@ const ProgramUnderTest& Expected() {
     return quellby;
 #else
     static const ProgramUnderTest tarnwick{
-        TarnwickProgram(), "Tarnwick V1.0", "C:\\WINDOWS\\clock.avi", "关于 Tarnwick", "关于 Tarnwick(&A)...", "声音.wav",
+        TarnwickProgram(), "Tarnwick V" VIEWER_VERSION_SHORT_TEXT, "C:\\WINDOWS\\clock.avi", "关于 Tarnwick", "关于 Tarnwick(&A)...", "声音.wav",
         Form("WAVE", Bytes::Chunk("fmt ", Bytes().fill(16, 0x01))
                          .append(Bytes::List("INFO", Bytes::Chunk("INAM", Text("name")).append(Bytes::Chunk("ICMT", Text("note")))))
                          .append(Bytes::Chunk("data", Bytes().fill(8))))

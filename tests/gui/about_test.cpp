@@ -17,6 +17,7 @@
 #include "dib.h"
 #include "dlgtemplate.h"
 #include "viewer_dlg.h"
+#include "viewer_version.h"
 
 namespace {
 
@@ -329,11 +330,11 @@ TEST(Icon, AMinimisedDialogPaintsTheIconCentred) {
 TEST(Version, TheApplicationTakesItsNameAndVersionFromTheVersionResource) {
     const VersionResource* v = AfxFindVersionResource(1);
     ASSERT_NE(v, nullptr);
-    EXPECT_EQ(AfxVersionText(*v), "1.0.0.1");
+    EXPECT_EQ(AfxVersionText(*v), VIEWER_VERSION_TEXT);
     EXPECT_STREQ(AfxVersionString(*v, "ProductName"), "Tarnwick 应用程序");
     EXPECT_EQ(AfxVersionString(*v, "Comments"), nullptr);
     AfxQtApplyVersionResource();
-    EXPECT_EQ(QCoreApplication::applicationVersion().toStdString(), "1.0.0.1");
+    EXPECT_EQ(QCoreApplication::applicationVersion().toStdString(), VIEWER_VERSION_TEXT);
     EXPECT_EQ(QCoreApplication::applicationName().toStdString(), "Tarnwick");
     EXPECT_EQ(QGuiApplication::desktopFileName().toStdString(), "tarnwick");
 }

@@ -26,6 +26,7 @@
 #include "viewer_app.h"
 #include "viewer_dlg.h"
 #include "dialog_driver.h"
+#include "viewer_version.h"
 
 namespace {
 
@@ -329,7 +330,7 @@ TEST_F(Fixture, TheProgramEndsWhenTheDialogEnds) {
 TEST_F(Fixture, DialogIsLaidOutFromTheTemplateInDialogUnits) {
     ProbeDlg dlg;
     Run(dlg, [&](QWidget* w) {
-        EXPECT_EQ(w->windowTitle().toStdString(), "Tarnwick V1.0");
+        EXPECT_EQ(w->windowTitle().toStdString(), "Tarnwick V" VIEWER_VERSION_SHORT_TEXT);
         EXPECT_TRUE(QFontInfo(w->font()).family().contains(QStringLiteral("UMing")))
             << QFontInfo(w->font()).family().toStdString();
         const QFontMetrics fm(w->font());

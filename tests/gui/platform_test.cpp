@@ -23,6 +23,7 @@
 #include "dlgtemplate.h"
 #include "resource.h"
 #include "tree_engine.h"
+#include "viewer_version.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ TEST(Template, MainDialogIsConvertedFromTheScript) {
     EXPECT_EQ(t->style, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT);
     EXPECT_EQ(t->exStyle, WS_EX_APPWINDOW);
     EXPECT_EQ((std::vector<int>{t->x, t->y, t->cx, t->cy}), (std::vector<int>{0, 0, 251, 335}));
-    EXPECT_STREQ(t->caption, "Tarnwick V1.0");
+    EXPECT_STREQ(t->caption, "Tarnwick V" VIEWER_VERSION_SHORT_TEXT);
     EXPECT_EQ(t->pointSize, 9);
     EXPECT_STREQ(t->faceName, "宋体");
     EXPECT_EQ(t->language, 0x0804);

@@ -10,6 +10,7 @@
 #include "byte_builder.h"
 #include "dialog_driver.h"
 #include "viewer_dlg.h"
+#include "viewer_version.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ struct QuellbyDialog : Fixture {
 TEST_F(QuellbyDialog, QuellbyStartsWithItsCaptionAndDefaultPath) {
     ProbeDlg dlg(QuellbyProgram());
     Run(dlg, [&](QWidget* w) {
-        EXPECT_EQ(w->windowTitle().toStdString(), "Quellby V1.0");
+        EXPECT_EQ(w->windowTitle().toStdString(), "Quellby V" VIEWER_VERSION_SHORT_TEXT);
         EXPECT_EQ(FieldText(w), "d:\\test\\demo.3g2");
         Click(w, IDC_ANALYZE);  // the default path does not exist here
         EXPECT_TRUE(Items(w).empty());

@@ -16,6 +16,7 @@
 #include "dib.h"
 #include "rc_parser.h"
 #include "resource.h"
+#include "viewer_version.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ TEST(ResourceConverter, ReadsBothProgramsScripts) {
 
         ASSERT_EQ(s.dialogs.size(), 2u);
         ASSERT_NE(FindDialog(s, IDD_VIEWER_DIALOG), nullptr);
-        EXPECT_EQ(FindDialog(s, IDD_VIEWER_DIALOG)->caption, name + " V1.0");
+        EXPECT_EQ(FindDialog(s, IDD_VIEWER_DIALOG)->caption, name + " V" VIEWER_VERSION_SHORT_TEXT);
         const RcDialog* about = FindDialog(s, IDD_ABOUTBOX);
         ASSERT_NE(about, nullptr);
         EXPECT_FALSE(about->extended);
@@ -201,8 +202,8 @@ TEST(ResourceConverter, ReadsBothProgramsScripts) {
         EXPECT_EQ(v.blocks[0].name, "080404B0");
         std::map<std::string, std::string> values(v.blocks[0].values.begin(), v.blocks[0].values.end());
         EXPECT_EQ(values.size(), 8u);
-        EXPECT_EQ(values["FileVersion"], "1, 0, 0, 1");
-        EXPECT_EQ(values["ProductVersion"], "1, 0, 0, 1");
+        EXPECT_EQ(values["FileVersion"], VIEWER_VERSION_RC_TEXT);
+        EXPECT_EQ(values["ProductVersion"], VIEWER_VERSION_RC_TEXT);
         EXPECT_EQ(values["InternalName"], name);
         EXPECT_EQ(values["ProductName"], name + " 应用程序");
         EXPECT_EQ(values["OriginalFilename"], name + ".EXE");
@@ -298,7 +299,7 @@ TEST(ResourceConverter, StringNamesJoinAndIncludeFolders) {
 
     std::ofstream(dir / "script" / "v.h") << "#define SHORT \"1.0\"\n#define MAJOR 1\n#define RCVER SHORT\n";
     const ResourceScript own = ParseResourceFile(script, {(dir / "first").string()});
-    EXPECT_EQ(own.strings.at(0).text, "V1.0");
+    EXPECT_EQ(own.strings.at(0).text, "V1.0");  // the test's own v.h, not the programs' version
     EXPECT_EQ(own.versions.at(0).blocks.at(0).values.at(0).second, "1.0");
 
     // A name that is a number is no string.
