@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,4 +113,15 @@ DialogBaseUnits BaseUnitsFromFont(int alphabetWidth, int fontHeight) {
 PixelRect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits base) {
     return PixelRect{MulDiv(x, base.x, 4), MulDiv(y, base.y, 8), MulDiv(cx, base.x, 4),
                      MulDiv(cy, base.y, 8)};
+}
+
+PixelRect PlaceInside(const PixelRect& area, int width, int height, int cx, int cy) {
+    // Right and bottom first, then left and top, which win when the window
+    // does not fit.
+    const auto fit = [](int start, int size, int areaStart, int areaSize) {
+        start = std::min(start, areaStart + areaSize - size);
+        return std::max(start, areaStart);
+    };
+    return PixelRect{fit(cx - width / 2, width, area.x, area.width), fit(cy - height / 2, height, area.y, area.height),
+                     width, height};
 }

@@ -125,6 +125,12 @@ int MulDiv(int a, int b, int c);
 struct PixelRect {
     int x, y, width, height;
 };
+// Where a window of `width` x `height` goes when centred on (cx, cy) inside
+// `area` (the screen's work area): centred, but moved so that it stays
+// inside; one larger than the area keeps its top-left corner (its caption
+// and the controls near it) inside, as the system's dialog manager does.
+PixelRect PlaceInside(const PixelRect& area, int width, int height, int cx, int cy);
+
 // Converts a rectangle in dialog units to pixels: x and width by base.x / 4,
 // y and height by base.y / 8, each value on its own.
 PixelRect DialogUnitsToPixels(int x, int y, int cx, int cy, DialogBaseUnits base);

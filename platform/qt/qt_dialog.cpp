@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QStyle>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -86,13 +87,21 @@ DialogBaseUnits SetUpFont(QWidget& widget, const DlgTemplate& t) {
 void Place(QWidget& widget, const DlgTemplate& t, DialogBaseUnits base, QWidget* parentWidget) {
     const PixelRect frame = DialogUnitsToPixels(t.x, t.y, t.cx, t.cy, base);
     widget.setFixedSize(frame.width, frame.height);
-    QRect area;
-    if (parentWidget && parentWidget->isVisible()) {
-        area = parentWidget->window()->frameGeometry();
-    } else if (QScreen* screen = parentWidget ? parentWidget->screen() : QGuiApplication::primaryScreen()) {
+    QRect centre, area;
+    if (QScreen* screen = parentWidget ? parentWidget->screen() : QGuiApplication::primaryScreen())
         area = screen->availableGeometry();
-    }
-    widget.move(area.center() - QPoint(frame.width / 2, frame.height / 2));
+    centre = parentWidget && parentWidget->isVisible() ? parentWidget->window()->frameGeometry() : area;
+    // Centred, but never with its caption off the screen (at a large scale
+    // the dialog can be taller than the screen). The window manager's
+    // frame is not known before the window shows: room for a title bar
+    // is kept below it, while the dialog itself is what is centred.
+    const int caption = widget.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int cx = centre.center().x(), cy = centre.center().y();
+    const PixelRect placed =
+        area.isEmpty() ? PixelRect{cx - frame.width / 2, cy - frame.height / 2, frame.width, frame.height}
+                       : PlaceInside(PixelRect{area.x(), area.y(), area.width(), area.height()}, frame.width,
+                                     frame.height + caption, cx, cy + caption / 2);
+    widget.move(placed.x, placed.y);
 }
 
 // Places a control made from `item` and connects it to the dialog: the

@@ -273,4 +273,15 @@ TEST(FileDialog, ListsInChineseAndWritesNothingUnderHome) {
         << QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toStdString();
 }
 
+TEST(Placement, CentredInsideTheWorkAreaAndNeverWithItsCaptionOff) {
+    // Defect: at scale 2 on a 1366x768 screen (683x384 logical) the
+    // 377x503 dialog was centred at y = -60, its caption out of reach.
+    const PixelRect screen{0, 0, 683, 384};
+    const auto at = [](const PixelRect& r) { return std::make_pair(r.x, r.y); };
+    EXPECT_EQ(at(PlaceInside(screen, 377, 503, 341, 192)), std::make_pair(153, 0));
+    EXPECT_EQ(at(PlaceInside(screen, 200, 100, 341, 192)), std::make_pair(241, 142));  // fits: centred
+    EXPECT_EQ(at(PlaceInside(screen, 200, 100, 670, 10)), std::make_pair(483, 0));     // kept inside
+    EXPECT_EQ(at(PlaceInside(PixelRect{0, 28, 683, 356}, 800, 503, 341, 192)), std::make_pair(0, 28));  // a panel on top
+}
+
 }  // namespace
