@@ -46,6 +46,10 @@ TEST(WindowsPaths, UnicodeNamesAndLongPathPrefixOpen) {
     std::filesystem::copy_file(FsPath(f.path()), FsPath(chinese));
     EXPECT_EQ(Lines(AnalyzePath(chinese, riff::Analyze)), (L{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
     EXPECT_EQ(Lines(AnalyzePath("\\\\?\\" + chinese, riff::Analyze)), (L{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
+    // Pasted from Explorer's copy as path: one pair of quotes around it all.
+    EXPECT_EQ(Lines(AnalyzePath('"' + chinese + '"', riff::Analyze)), (L{"RIFF_WAVE[14Bytes]", "  data[2Bytes]"}));
+    EXPECT_EQ(AnalyzePath("\"\"", riff::Analyze).reason, Reason::kEmptyPath);
+    EXPECT_EQ(AnalyzePath("\"" + chinese, riff::Analyze).reason, Reason::kCannotOpen);  // not a pair
     std::filesystem::remove(FsPath(chinese));
 }
 

@@ -1,4 +1,5 @@
 #include "analysis.h"
+#include "device_names.h"
 
 namespace viewer {
 
@@ -22,7 +23,12 @@ const char* ReasonText(Reason reason) {
     return "";
 }
 
-Analysis AnalyzePath(const std::string& path, Walk walk) {
+Analysis AnalyzePath(const std::string& typed, Walk walk) {
+#ifdef _WIN32
+    const std::string path = WithoutSurroundingQuotes(typed);
+#else
+    const std::string& path = typed;  // on Linux a path is taken exactly as typed
+#endif
     if (path.empty()) return Analysis::Failure(Reason::kEmptyPath);
     bool outOfMemory = false;
     std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path, &outOfMemory);
