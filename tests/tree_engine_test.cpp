@@ -259,4 +259,29 @@ TEST_F(Engine, AMillionChildrenOpenJumpAndCloseAsBlocks) {
     EXPECT_LE(e.RowBytes(), 1'000'003u * 4 * 2 + 1'000'003u / 8 + 64);
 }
 
+TEST_F(Engine, LabelsOfRowsOutOfViewAndTheItemLastToggled) {
+    FillAvi(20);
+    EXPECT_EQ(e.LastToggled(), kNone);
+    e.ToggleRow(0, TreeEngine::Toggle::Expand);
+    EXPECT_EQ(e.LastToggled(), root);
+    e.ToggleRow(2, TreeEngine::Toggle::Expand);  // LIST_movi: 25 rows
+    EXPECT_EQ(e.LastToggled(), movi);
+    e.ToggleRow(0, TreeEngine::Toggle::Expand);  // open already: nothing toggled
+    EXPECT_EQ(e.LastToggled(), movi);
+    const int h = e.Metrics().rowHeight;
+    TreeRect label;
+    // Row 24 (JUNK) lies below the ten in view, laid out or not: at the
+    // top level, one column in.
+    ASSERT_TRUE(e.LabelRect(24, &label));
+    EXPECT_EQ(label, (TreeRect{19 + 2, 24 * h, 19 + 2 + 6 * 4 + 4, 25 * h}));
+    e.ScrollToRow(15);
+    ASSERT_TRUE(e.LabelRect(3, &label));  // a frame, above the window now
+    EXPECT_EQ(label, (TreeRect{3 * 19 + 2, -12 * h, 3 * 19 + 2 + 6 * 4 + 4, -11 * h}));
+    ASSERT_TRUE(e.LabelRect(20, &label));
+    EXPECT_EQ(label, e.RowLayout(20)->label);  // in view: where it is laid out
+    EXPECT_FALSE(e.LabelRect(25, &label));
+    e.Clear();
+    EXPECT_EQ(e.LastToggled(), kNone);
+}
+
 }  // namespace

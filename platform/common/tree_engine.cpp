@@ -44,6 +44,7 @@ void TreeEngine::Clear() {
     store_.Clear();
     rows_.Clear();
     selected_ = kNone;
+    lastToggled_ = kNone;
     selectedRow_ = 0;
     top_ = 0;
     hscroll_ = 0;
@@ -194,6 +195,7 @@ void TreeEngine::ToggleRow(size_t row, Toggle how) {
     const Index item = rows_.At(row);
     if (item == kNone) return;
     const size_t selected = SelectedRow();
+    const bool wasOpen = rows_.Expanded(item);
     if (how == Toggle::Flip) how = rows_.Expanded(item) ? Toggle::Collapse : Toggle::Expand;
     size_t changed = 0;
     if (how == Toggle::Collapse) {
@@ -214,6 +216,7 @@ void TreeEngine::ToggleRow(size_t row, Toggle how) {
         if (!was && rows_.Expanded(item)) Changed(kTreeExpansion);
     }
     if (changed) Changed(kTreeExpansion | kTreeScrollBars | kTreeScrolled);
+    if (changed || rows_.Expanded(item) != wasOpen) lastToggled_ = item;
     top_ = std::min(top_, MaxTop());
     Changed(kTreeRepaint);
     Relayout();
@@ -231,6 +234,16 @@ bool TreeEngine::BoxRect(size_t row, TreeRect* out) {
     if (level < 1) return false;
     const long long top = (static_cast<long long>(row) - static_cast<long long>(top_)) * metrics_.rowHeight;
     if (out) *out = BoxAt(level, static_cast<int>(std::clamp<long long>(top, -(1LL << 30), 1LL << 30)));
+    return true;
+}
+
+bool TreeEngine::LabelRect(size_t row, TreeRect* out) {
+    const Index item = rows_.At(row);
+    if (item == kNone) return false;
+    const long long top = (static_cast<long long>(row) - static_cast<long long>(top_)) * metrics_.rowHeight;
+    const int y = static_cast<int>(std::clamp<long long>(top, -(1LL << 30), 1LL << 30));
+    const int left = LabelLeft(LevelOf(item));
+    if (out) *out = TreeRect{left, y, left + LabelWidth(item), y + metrics_.rowHeight};
     return true;
 }
 

@@ -184,6 +184,12 @@ public:
     const TreeRowLayout* RowLayout(size_t row) const;
     // Where the +/- box of `row` is (in view or not); false if it has none.
     bool BoxRect(size_t row, TreeRect* out);
+    // Where the label's highlight of `row` is (in view or not); false for
+    // no such row.
+    bool LabelRect(size_t row, TreeRect* out);
+    // The item ToggleRow last opened or closed (kNone before any), for the
+    // backends' notices of an item's state.
+    Index LastToggled() const { return lastToggled_; }
 
     // The changes among `which`; those are forgotten, the others kept.
     unsigned TakeChanges(unsigned which = ~0u) {
@@ -228,6 +234,7 @@ private:
     int extent_ = 0;
     Index selected_ = kNone;
     size_t selectedRow_ = 0;  // where the selection was last seen
+    Index lastToggled_ = kNone;
 
     std::string typed_;
     uint64_t typedAt_ = 0;
