@@ -1,122 +1,13 @@
 // The Windows tree window driven through its messages, as the dialog and the
 // user drive it: the item protocol, keys, clicks, and the rows shown.
-#include <gtest/gtest.h>
+#include "windows_tree_fixture.h"
 
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "tree_window.h"
-
-namespace tp = tree_protocol;
+#include <commctrl.h>
 
 namespace {
 
-class TreeWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        ASSERT_TRUE(RegisterTreeWindowClass(instance));
-        frame_ = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300, nullptr,
-                                 nullptr, instance, nullptr);
-        ASSERT_NE(frame_, nullptr);
-        const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP | tp::kHasButtons | tp::kHasLines |
-                            tp::kLinesAtRoot;
-        // 10 rows of the default font's height fit.
-        tree_ = CreateWindowExW(0, kTreeWindowClass, L"", style, 0, 0, 240, 10, frame_, reinterpret_cast<HMENU>(1002),
-                                instance, nullptr);
-        ASSERT_NE(tree_, nullptr);
-        rowHeight_ = RowHeight();
-        RECT frame{0, 0, 240, 10 * rowHeight_};
-        AdjustWindowRectEx(&frame, WS_CHILD | WS_BORDER, FALSE, 0);
-        MoveWindow(tree_, 0, 0, frame.right - frame.left, frame.bottom - frame.top, TRUE);
-    }
-    void TearDown() override {
-        if (frame_) DestroyWindow(frame_);
-    }
-
-    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-        return SendMessageW(tree_, message, wParam, lParam);
-    }
-    void* Insert(void* parent, const char* text, intptr_t after = tp::kLastHandle) {
-        tp::Insert insert{};
-        insert.hParent = parent;
-        insert.hInsertAfter = reinterpret_cast<void*>(after);
-        insert.item.mask = tp::kMaskText;
-        insert.item.pszText = const_cast<char*>(text);
-        return reinterpret_cast<void*>(Send(tp::kInsertItem, 0, reinterpret_cast<LPARAM>(&insert)));
-    }
-    void* Next(void* item, unsigned code) {
-        return reinterpret_cast<void*>(Send(tp::kGetNextItem, code, reinterpret_cast<LPARAM>(item)));
-    }
-    std::string Text(void* item) {
-        char buffer[64] = "unchanged";
-        tp::Item query{};
-        query.mask = tp::kMaskText;
-        query.hItem = item;
-        query.pszText = buffer;
-        query.cchTextMax = sizeof buffer;
-        if (!Send(tp::kGetItem, 0, reinterpret_cast<LPARAM>(&query))) return "(none)";
-        return buffer;
-    }
-    size_t Visible() { return static_cast<size_t>(Send(tp::kGetVisibleCount)); }
-    void* RowItem(size_t row) { return reinterpret_cast<void*>(Send(tp::kGetRowItem, row)); }
-    void* Selection() { return reinterpret_cast<void*>(Send(tp::kGetSelection)); }
-    size_t Top() { return static_cast<size_t>(Send(tp::kGetTopRow)); }
-    // The labels of the rows shown, top to bottom.
-    std::vector<std::string> Rows() {
-        std::vector<std::string> rows;
-        for (size_t r = 0, n = Visible(); r < n; ++r) rows.push_back(Text(RowItem(r)));
-        return rows;
-    }
-    std::string Selected() { return Selection() ? Text(Selection()) : "(none)"; }
-    void Key(WPARAM key) { Send(WM_KEYDOWN, key, 1); }
-    void Type(const char* text) {
-        for (; *text; ++text) Send(WM_CHAR, static_cast<unsigned char>(*text), 1);
-    }
-    void Click(int x, int y, UINT message = WM_LBUTTONDOWN) {
-        Send(message, MK_LBUTTON, MAKELPARAM(x, y));
-        Send(WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-    }
-    RECT ButtonRectOr(RECT fallback, size_t row = 0) {
-        RECT r = fallback;
-        return tree_ && Send(tp::kGetButtonRect, row, reinterpret_cast<LPARAM>(&r)) ? r : fallback;
-    }
-    int RowHeight() {
-        // The height of a row, from where the box of the second row sits.
-        Insert(nullptr, "a");
-        Insert(Insert(nullptr, "b"), "c");
-        Insert(Insert(nullptr, "d"), "e");
-        RECT one{}, two{};
-        Send(tp::kGetButtonRect, 1, reinterpret_cast<LPARAM>(&one));
-        Send(tp::kGetButtonRect, 2, reinterpret_cast<LPARAM>(&two));
-        Send(tp::kDeleteItem, 0, tp::kRootHandle);
-        return static_cast<int>(two.top - one.top);
-    }
-
-    // RIFF_AVI > {LIST_hdrl > {avih, LIST_strl > {strh, strf}}, LIST_movi > 00dc x n, idx1}; JUNK
-    void FillAvi(int frames) {
-        root_ = Insert(nullptr, "RIFF_AVI");
-        hdrl_ = Insert(root_, "LIST_hdrl");
-        Insert(hdrl_, "avih");
-        strl_ = Insert(hdrl_, "LIST_strl");
-        Insert(strl_, "strh");
-        Insert(strl_, "strf");
-        movi_ = Insert(root_, "LIST_movi");
-        char name[16];
-        for (int i = 0; i < frames; ++i) {
-            snprintf(name, sizeof name, "0%ddc", i);
-            Insert(movi_, name);
-        }
-        Insert(root_, "idx1");
-        junk_ = Insert(nullptr, "JUNK");
-    }
-
-    HWND frame_ = nullptr;
-    HWND tree_ = nullptr;
-    int rowHeight_ = 0;
-    void *root_ = nullptr, *hdrl_ = nullptr, *strl_ = nullptr, *movi_ = nullptr, *junk_ = nullptr;
-};
+using tree_test::TreeWindowTest;
+namespace tp = tree_protocol;
 
 TEST_F(TreeWindowTest, MessagesAppendNavigateReadAndClear) {
     EXPECT_TRUE(tp::MatchesFacadeHandles());
@@ -285,6 +176,191 @@ TEST_F(TreeWindowTest, ClicksSelectAndTheBoxOpensAndCloses) {
     EXPECT_EQ(Selected(), "RIFF_AVI");
     Click(x, y);
     EXPECT_EQ(Visible(), 7u);
+}
+
+// The system tree view's messages, as a screen reader's proxy sends them to
+// a SysTreeView32: the text in UTF-16 or the ANSI code page, and the state.
+TEST_F(TreeWindowTest, SystemItemMessagesAnswerInUtf16AndTheAnsiCodePage) {
+    FillAvi(1);
+    void* film = Insert(junk_, "\xE7\x94\xB5\xE5\xBD\xB1 [13Bytes]");  // 电影
+    const std::wstring filmWide = L"\u7535\u5F71 [13Bytes]";
+    wchar_t wide[64];
+    TVITEMW w{};
+    w.mask = TVIF_TEXT | TVIF_CHILDREN | TVIF_PARAM | TVIF_STATE | TVIF_HANDLE;
+    w.hItem = static_cast<HTREEITEM>(film);
+    w.pszText = wide;
+    w.cchTextMax = 64;
+    w.stateMask = 0xFF;
+    w.state = 0xFF;
+    w.lParam = 7;
+    ASSERT_TRUE(Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&w)));
+    EXPECT_EQ(std::wstring(wide), filmWide);
+    EXPECT_EQ(w.cChildren, 0);
+    EXPECT_EQ(w.state, 0u);
+    EXPECT_EQ(w.lParam, 0);
+    w.mask = TVIF_TEXT | TVIF_CHILDREN;
+    w.hItem = static_cast<HTREEITEM>(root_);
+    w.cchTextMax = 5;  // cut short, terminated
+    ASSERT_TRUE(Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&w)));
+    EXPECT_EQ(std::wstring(wide), L"RIFF");
+    EXPECT_EQ(w.cChildren, 1);
+
+    char expected[64] = {};
+    WideCharToMultiByte(CP_ACP, 0, filmWide.c_str(), -1, expected, sizeof expected, nullptr, nullptr);
+    char ansi[64] = "unchanged";
+    TVITEMA a{};
+    a.mask = TVIF_TEXT;
+    a.hItem = static_cast<HTREEITEM>(film);
+    a.pszText = ansi;
+    a.cchTextMax = sizeof ansi;
+    ASSERT_TRUE(Send(TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&a)));
+    EXPECT_STREQ(ansi, expected);
+
+    // Selected, open, and focused with the window.
+    EXPECT_TRUE(Send(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(root_)));
+    EXPECT_TRUE(Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_)));
+    constexpr LRESULT kFocused = 0x0001;  // TVIS_FOCUSED
+    EXPECT_EQ(Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(root_), 0xFF), TVIS_SELECTED | TVIS_EXPANDED);
+    Send(WM_SETFOCUS);
+    EXPECT_EQ(Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(root_), 0xFF), TVIS_SELECTED | TVIS_EXPANDED | kFocused);
+    EXPECT_EQ(Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(root_), TVIS_EXPANDED), TVIS_EXPANDED);
+    EXPECT_EQ(Send(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(hdrl_), 0xFF), 0);
+    w.mask = TVIF_STATE;
+    w.hItem = static_cast<HTREEITEM>(root_);
+    w.stateMask = TVIS_SELECTED;
+    ASSERT_TRUE(Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&w)));
+    EXPECT_EQ(w.state, static_cast<UINT>(TVIS_SELECTED));
+    w.hItem = reinterpret_cast<HTREEITEM>(uintptr_t{1000});
+    EXPECT_FALSE(Send(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&w)));
+    EXPECT_TRUE(Send(CCM_GETUNICODEFORMAT));
+}
+
+TEST_F(TreeWindowTest, GetNextItemAnswersEveryRelation) {
+    FillAvi(20);
+    const auto next = [&](void* item, WPARAM code) {
+        return reinterpret_cast<void*>(Send(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+    };
+    EXPECT_EQ(next(nullptr, TVGN_ROOT), root_);
+    EXPECT_EQ(next(nullptr, TVGN_CHILD), root_);
+    EXPECT_EQ(next(TVI_ROOT, TVGN_CHILD), root_);
+    EXPECT_EQ(next(root_, TVGN_CHILD), hdrl_);
+    EXPECT_EQ(next(hdrl_, TVGN_NEXT), movi_);
+    EXPECT_EQ(next(movi_, TVGN_PREVIOUS), hdrl_);
+    EXPECT_EQ(next(hdrl_, TVGN_PREVIOUS), nullptr);
+    EXPECT_EQ(next(junk_, TVGN_PREVIOUS), root_);
+    EXPECT_EQ(next(strl_, TVGN_PARENT), hdrl_);
+    EXPECT_EQ(next(nullptr, TVGN_CARET), nullptr);
+    EXPECT_EQ(next(nullptr, TVGN_DROPHILITE), nullptr);
+    // Visible: shown, all ancestors open.
+    EXPECT_EQ(next(nullptr, TVGN_FIRSTVISIBLE), root_);
+    EXPECT_EQ(next(root_, TVGN_NEXTVISIBLE), junk_);
+    EXPECT_EQ(next(hdrl_, TVGN_NEXTVISIBLE), nullptr);  // inside the closed root
+    EXPECT_EQ(next(nullptr, TVGN_LASTVISIBLE), junk_);
+    Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_));
+    Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(movi_));
+    ASSERT_EQ(Visible(), 25u);
+    EXPECT_EQ(next(movi_, TVGN_NEXTVISIBLE), Next(movi_, tp::kNextChild));
+    EXPECT_EQ(next(movi_, TVGN_PREVIOUSVISIBLE), hdrl_);
+    EXPECT_EQ(next(root_, TVGN_PREVIOUSVISIBLE), nullptr);
+    EXPECT_EQ(next(junk_, TVGN_NEXTVISIBLE), nullptr);
+    Key(VK_END);  // the last of 25 rows, 10 in the window
+    EXPECT_EQ(next(nullptr, TVGN_CARET), junk_);
+    EXPECT_EQ(Top(), 15u);
+    EXPECT_EQ(next(nullptr, TVGN_FIRSTVISIBLE), RowItem(15));
+    EXPECT_EQ(next(nullptr, TVGN_LASTVISIBLE), junk_);
+}
+
+TEST_F(TreeWindowTest, RectsHitTestsAndSizesFollowTheRows) {
+    FillAvi(20);
+    Send(TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(root_));  // 5 rows
+    EXPECT_EQ(Send(TVM_GETCOUNT), 29);
+    EXPECT_EQ(Send(TVM_GETVISIBLECOUNT), 10);  // the rows that fit, not the 5 shown
+    EXPECT_EQ(Send(TVM_GETITEMHEIGHT), rowHeight_);
+    const RECT rootBox = ButtonRectOr({}, 0), hdrlBox = ButtonRectOr({}, 1);
+    const LRESULT indent = Send(TVM_GETINDENT);
+    EXPECT_EQ(indent, hdrlBox.left - rootBox.left);
+
+    RECT line{}, text{};
+    *reinterpret_cast<HTREEITEM*>(&line) = static_cast<HTREEITEM>(hdrl_);
+    *reinterpret_cast<HTREEITEM*>(&text) = static_cast<HTREEITEM>(hdrl_);
+    ASSERT_TRUE(Send(TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&line)));
+    ASSERT_TRUE(Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text)));
+    EXPECT_EQ(line.left, 0);
+    EXPECT_EQ(line.right, 240);
+    EXPECT_EQ(line.top, rowHeight_);
+    EXPECT_EQ(line.bottom, 2 * rowHeight_);
+    EXPECT_EQ(text.left, 2 * indent + 2);  // past two columns: the root's lines and its own box
+    EXPECT_GT(text.right, text.left);
+    EXPECT_EQ(text.top, line.top);
+    EXPECT_EQ(text.bottom, line.bottom);
+    RECT hidden{};
+    *reinterpret_cast<HTREEITEM*>(&hidden) = static_cast<HTREEITEM>(strl_);
+    EXPECT_FALSE(Send(TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&hidden)));
+
+    const auto hit = [&](int x, int y, UINT* flags) {
+        TVHITTESTINFO info{{x, y}, 0xFFFF, reinterpret_cast<HTREEITEM>(uintptr_t{99})};
+        const auto item = reinterpret_cast<void*>(Send(TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info)));
+        *flags = info.flags;
+        EXPECT_EQ(static_cast<void*>(info.hItem), item);
+        return item;
+    };
+    const int y = rowHeight_ + rowHeight_ / 2;
+    UINT flags = 0;
+    EXPECT_EQ(hit((text.left + text.right) / 2, y, &flags), hdrl_);
+    EXPECT_EQ(flags, static_cast<UINT>(TVHT_ONITEMLABEL));
+    EXPECT_EQ(hit((hdrlBox.left + hdrlBox.right) / 2, y, &flags), hdrl_);
+    EXPECT_EQ(flags, static_cast<UINT>(TVHT_ONITEMBUTTON));
+    EXPECT_EQ(hit(2, y, &flags), hdrl_);
+    EXPECT_EQ(flags, static_cast<UINT>(TVHT_ONITEMINDENT));
+    EXPECT_EQ(hit(235, y, &flags), hdrl_);
+    EXPECT_EQ(flags, static_cast<UINT>(TVHT_ONITEMRIGHT));
+    EXPECT_EQ(hit(20, 8 * rowHeight_, &flags), nullptr);  // below the last row
+    EXPECT_EQ(flags, static_cast<UINT>(TVHT_NOWHERE));
+    EXPECT_EQ(hit(-5, y, &flags), nullptr);
+    EXPECT_EQ(flags, static_cast<UINT>(TVHT_TOLEFT));
+    EXPECT_EQ(hit(300, -1, &flags), nullptr);
+    EXPECT_EQ(flags, static_cast<UINT>(TVHT_TORIGHT | TVHT_ABOVE));
+    EXPECT_EQ(hit(20, 11 * rowHeight_, &flags), nullptr);
+    EXPECT_EQ(flags, static_cast<UINT>(TVHT_BELOW));
+}
+
+TEST_F(TreeWindowTest, ExpandSelectAndEnsureVisibleReturnWhatTheDocumentationSays) {
+    FillAvi(20);
+    const auto send = [&](UINT message, WPARAM w, void* item) {
+        return Send(message, w, reinterpret_cast<LPARAM>(item));
+    };
+    EXPECT_FALSE(send(TVM_EXPAND, TVE_EXPAND, junk_));  // no children
+    EXPECT_TRUE(send(TVM_EXPAND, TVE_EXPAND, root_));
+    EXPECT_EQ(Visible(), 5u);
+    EXPECT_TRUE(send(TVM_EXPAND, TVE_EXPAND, root_));  // open already: still a success
+    EXPECT_TRUE(send(TVM_EXPAND, TVE_COLLAPSE, root_));
+    EXPECT_EQ(Visible(), 2u);
+    EXPECT_FALSE(send(TVM_EXPAND, TVE_COLLAPSE, root_));  // closed already: a failure
+    EXPECT_TRUE(send(TVM_EXPAND, TVE_TOGGLE, root_));
+    EXPECT_EQ(Visible(), 5u);
+    EXPECT_FALSE(send(TVM_EXPAND, TVE_COLLAPSE | TVE_COLLAPSERESET, root_));  // the children stay
+    EXPECT_EQ(Visible(), 5u);
+
+    // The last frame: its parent opens, which is more than scrolling.
+    void* last = reinterpret_cast<void*>(reinterpret_cast<uintptr_t>(movi_) + 20);
+    EXPECT_EQ(send(TVM_ENSUREVISIBLE, 0, last), 0);
+    EXPECT_EQ(Visible(), 25u);
+    EXPECT_EQ(Top(), 13u);  // its row, 22, the last in the window
+    EXPECT_NE(send(TVM_ENSUREVISIBLE, 0, root_), 0);  // scrolled only
+    EXPECT_EQ(Top(), 0u);
+    EXPECT_EQ(send(TVM_ENSUREVISIBLE, 0, root_), 0);  // in view already
+
+    void* strh = reinterpret_cast<void*>(reinterpret_cast<uintptr_t>(strl_) + 1);
+    EXPECT_TRUE(send(TVM_SELECTITEM, TVGN_CARET, strh));  // opens its ancestors
+    EXPECT_EQ(Selection(), strh);
+    EXPECT_EQ(Visible(), 29u);
+    EXPECT_TRUE(send(TVM_SELECTITEM, TVGN_FIRSTVISIBLE, movi_));
+    EXPECT_EQ(Top(), 6u);
+    EXPECT_EQ(Selection(), strh);
+    EXPECT_TRUE(send(TVM_SELECTITEM, TVGN_CARET, nullptr));
+    EXPECT_EQ(Selection(), nullptr);
+    EXPECT_FALSE(send(TVM_SELECTITEM, TVGN_DROPHILITE, root_));  // the tree takes no drops
+    EXPECT_TRUE(send(TVM_SELECTITEM, TVGN_DROPHILITE, nullptr));
 }
 
 }  // namespace

@@ -22,14 +22,18 @@ using HTREEITEM = _TREEITEM*;
 #define TVS_INFOTIP 0x0800u  // the control asks its parent for a tip on hover (TVN_GETINFOTIP)
 
 #define TV_FIRST 0x1100u
-#define TVM_INSERTITEM (TV_FIRST + 50)  // the UTF-8 variant
 #define TVM_DELETEITEM (TV_FIRST + 1)
 #define TVM_GETCOUNT (TV_FIRST + 5)
 #define TVM_GETNEXTITEM (TV_FIRST + 10)
-#define TVM_GETITEM (TV_FIRST + 62)
-// Ours, beyond the system's tree messages: wParam items, lParam bytes of
-// their texts (see CTreeCtrl::InitStorage).
+// Ours, beyond the system's tree messages (which end at TV_FIRST + 72):
+// wParam items, lParam bytes of their texts (see CTreeCtrl::InitStorage).
 #define TVM_INITSTORAGE (TV_FIRST + 0xE0)
+// The item messages with UTF-8 text. They have numbers of their own: the
+// system's TVM_INSERTITEMW and TVM_GETITEMW (TV_FIRST + 50 and + 62) carry
+// UTF-16, and a Windows tree window answers those too, for whatever else
+// reads it (screen readers).
+#define TVM_INSERTITEM (TV_FIRST + 0xE1)
+#define TVM_GETITEM (TV_FIRST + 0xE2)
 
 #define TVGN_ROOT 0x0000u
 #define TVGN_NEXT 0x0001u

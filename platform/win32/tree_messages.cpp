@@ -1,6 +1,6 @@
-// The tree messages (tree_protocol.h): items are appended, cleared all at
-// once, and read back by handle; a handle is the item's index in the store
-// plus one.
+// The facade's tree messages (tree_protocol.h): items are appended, cleared
+// all at once, and read back by handle; a handle is the item's index in the
+// store plus one. The system's own messages are in tree_native.cpp.
 #include <algorithm>
 #include <cstring>
 
@@ -51,24 +51,6 @@ LRESULT Clear(TreeView& view) {
     return TRUE;
 }
 
-LRESULT NextItem(const TreeStore& store, WPARAM code, LPARAM handle) {
-    bool valid;
-    const Index i = FromHandle(store, handle, &valid);
-    if (!valid) return 0;
-    switch (code) {
-    case tp::kNextRoot:
-        return ToHandle(store.FirstChild(kNone));
-    case tp::kNextChild:
-        return ToHandle(store.FirstChild(i));
-    case tp::kNextSibling:
-        return i == kNone ? 0 : ToHandle(store.NextSibling(i));
-    case tp::kNextParent:
-        return i == kNone ? 0 : ToHandle(store.Parent(i));
-    default:
-        return 0;
-    }
-}
-
 LRESULT GetItem(const TreeStore& store, tp::Item* item) {
     if (!item) return FALSE;
     bool valid;
@@ -103,8 +85,6 @@ LRESULT TreeProtocol(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam)
         return view.engine.Reserve(wParam, static_cast<size_t>(lParam)) ? TRUE : FALSE;
     case tp::kGetCount:
         return static_cast<LRESULT>(view.engine.Store().Count());
-    case tp::kGetNextItem:
-        return NextItem(view.engine.Store(), wParam, lParam);
     case tp::kGetItem:
         return GetItem(view.engine.Store(), reinterpret_cast<tp::Item*>(lParam));
     case tp::kGetVisibleCount:
@@ -117,7 +97,10 @@ LRESULT TreeProtocol(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam)
         return static_cast<LRESULT>(view.engine.Top());
     case tp::kGetButtonRect:
         return ButtonRectOfRow(view, wParam, reinterpret_cast<RECT*>(lParam));
-    default:
+    default: {
+        LRESULT result = 0;
+        if (TreeNativeMessage(view, message, wParam, lParam, &result)) return result;
         return DefWindowProcW(view.hwnd, message, wParam, lParam);
+    }
     }
 }

@@ -8,13 +8,17 @@
 
 namespace tree_protocol {
 
-constexpr unsigned kFirst = 0x1100;
-constexpr unsigned kInsertItem = kFirst + 50;  // UTF-8 text
-constexpr unsigned kDeleteItem = kFirst + 1;   // only the root: clears the tree
+constexpr unsigned kFirst = 0x1100;  // TV_FIRST
+constexpr unsigned kDeleteItem = kFirst + 1;  // only the root: clears the tree
 constexpr unsigned kGetCount = kFirst + 5;
 constexpr unsigned kGetNextItem = kFirst + 10;
-constexpr unsigned kGetItem = kFirst + 62;  // copies the UTF-8 text
+// Ours, past the system's tree messages (the last, TVM_GETITEMPARTRECT, is
+// kFirst + 72): the system's TVM_INSERTITEMW and TVM_GETITEMW take UTF-16,
+// and assistive technology sends them to any SysTreeView32; the facade's
+// text is UTF-8.
 constexpr unsigned kInitStorage = kFirst + 0xE0;  // wParam items, lParam text bytes: room made beforehand
+constexpr unsigned kInsertItem = kFirst + 0xE1;   // UTF-8 text
+constexpr unsigned kGetItem = kFirst + 0xE2;      // copies the UTF-8 text
 
 constexpr unsigned kNextRoot = 0x0000;
 constexpr unsigned kNextSibling = 0x0001;
@@ -93,12 +97,18 @@ struct GetInfoTip {
 };
 
 // Queries of the window's state for tests and benchmarks; no facade
-// counterpart.
+// counterpart. Not the system's TVM_GETVISIBLECOUNT, which counts the rows
+// that fit in the window.
 constexpr unsigned kGetVisibleCount = kFirst + 0xF0;  // rows shown (open levels included)
 constexpr unsigned kGetRowItem = kFirst + 0xF1;       // wParam row: the item there, or 0
 constexpr unsigned kGetSelection = kFirst + 0xF2;     // the selected item, or 0
 constexpr unsigned kGetTopRow = kFirst + 0xF3;        // the first row in the window
 constexpr unsigned kGetButtonRect = kFirst + 0xF4;    // wParam row, lParam RECT*: the +/- box, FALSE if none
+
+// The numbers above that are ours, for the check that none is one of the
+// system's tree messages.
+constexpr unsigned kPrivateMessages[] = {kInitStorage,  kInsertItem,  kGetItem,      kGetVisibleCount,
+                                         kGetRowItem, kGetSelection, kGetTopRow, kGetButtonRect};
 
 // True when the handle values above are the facade's TVI_ROOT and TVI_LAST.
 bool MatchesFacadeHandles();

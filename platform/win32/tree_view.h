@@ -45,6 +45,12 @@ UINT TreeFlushMessage();
 // tree_messages.cpp
 LRESULT TreeProtocol(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam);
 
+// tree_native.cpp
+// The system tree view's messages; false for any other.
+bool TreeNativeMessage(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+// An item's TVIS_ state bits: expanded, selected, focused.
+UINT TreeItemState(TreeView& view, TreeStore::Index item);
+
 // tree_scroll.cpp
 // Acts on what the engine says changed: scroll bars, the tip, repainting.
 void Apply(TreeView& view);
