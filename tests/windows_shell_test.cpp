@@ -5,6 +5,8 @@
 // picks Quellby), since each program's resources use the same ids.
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -16,6 +18,7 @@
 #include "analysis.h"
 #include "byte_builder.h"
 #include "programs.h"
+#include "sample_files.h"
 #include "tree_protocol.h"
 #include "tree_store.h"
 #include "viewer_dlg.h"
@@ -387,6 +390,99 @@ TEST_F(ShellDialog, TheTreesTipTellsTheNodesOffsetAndSizes) {
     EXPECT_EQ(text.rfind("偏移：0x00000000（0）\n声明大小：", 0), 0u) << text;
     EXPECT_EQ(besideTheLabel, L"");
 }
+
+#if !defined(VIEWER_QUELLBY)
+// What a screen reader reads from the dialog on the bundled sample AVI:
+// through the tree's accessible object, and through the system tree view's
+// own TVM_GETITEMW, which it sends a SysTreeView32 and which answers UTF-16.
+TEST_F(ShellDialog, AScreenReaderReadsTheTreeAndTheBrowseButton) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    const std::string path = File("sample.avi", SampleAvi().str());
+    struct Read {
+        long role = 0;
+        std::vector<std::string> names, labels, values;
+        std::vector<long> states;
+    } closed, open;
+    std::string treeName, browseName, tip;
+    Run([&](HWND w) {
+        TypePath(w, path);
+        Click(w, IDC_ANALYZE);
+        HWND tree = GetDlgItem(w, IDC_TREE);
+        IAccessible* acc = nullptr;
+        IAccessible* browse = nullptr;
+        AccessibleObjectFromWindow(tree, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&acc));
+        AccessibleObjectFromWindow(GetDlgItem(w, IDC_BROWSE), OBJID_CLIENT, __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&browse));
+        const auto text = [](IAccessible* object, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*),
+                             long id) {
+            VARIANT child{};
+            child.vt = VT_I4;
+            child.lVal = id;
+            BSTR b = nullptr;
+            std::string out = object && (object->*get)(child, &b) == S_OK ? Narrow(b) : "(none)";
+            SysFreeString(b);
+            return out;
+        };
+        const auto read = [&](Read& r) {
+            VARIANT self{}, role{}, children[32];
+            self.vt = VT_I4;
+            LONG count = 0;
+            if (!acc || acc->get_accRole(self, &role) != S_OK || FAILED(AccessibleChildren(acc, 0, 32, children, &count)))
+                return;
+            r.role = role.lVal;
+            for (LONG i = 0; i < count; ++i) {
+                r.names.push_back(text(acc, &IAccessible::get_accName, children[i].lVal));
+                r.values.push_back(text(acc, &IAccessible::get_accValue, children[i].lVal));
+                VARIANT state{};
+                acc->get_accState(children[i], &state);
+                r.states.push_back(state.lVal);
+                // The system's TVM_GETITEMW (commctrl.h's TVITEMW), the child id being the handle.
+                wchar_t label[64] = L"(none)";
+                struct {
+                    UINT mask;
+                    void* hItem;
+                    UINT state, stateMask;
+                    wchar_t* pszText;
+                    int cchTextMax, iImage, iSelectedImage, cChildren;
+                    LPARAM lParam;
+                } item{0x0001 /* TVIF_TEXT */, reinterpret_cast<void*>(static_cast<intptr_t>(children[i].lVal)),
+                       0, 0, label, 64, 0, 0, 0, 0};
+                SendMessageW(tree, tree_protocol::kFirst + 62, 0, reinterpret_cast<LPARAM>(&item));
+                r.labels.push_back(Narrow(label));
+            }
+        };
+        SetFocus(tree);
+        SendMessageW(tree, WM_KEYDOWN, VK_HOME, 0);
+        read(closed);
+        SendMessageW(tree, WM_KEYDOWN, VK_ADD, 0);
+        read(open);
+        treeName = text(acc, &IAccessible::get_accName, CHILDID_SELF);
+        tip = text(acc, &IAccessible::get_accDescription, 1);  // the root's handle
+        browseName = text(browse, &IAccessible::get_accName, CHILDID_SELF);
+        if (acc) acc->Release();
+        if (browse) browse->Release();
+        SendMessageW(w, WM_COMMAND, IDCANCEL, 0);
+    });
+    CoUninitialize();
+    constexpr long kCaret = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTED |
+                            STATE_SYSTEM_FOCUSED;
+    EXPECT_EQ(closed.role, ROLE_SYSTEM_OUTLINE);
+    EXPECT_EQ(closed.names, std::vector<std::string>{"RIFF_AVI [856Bytes]"});
+    EXPECT_EQ(closed.labels, closed.names);
+    EXPECT_EQ(closed.states, std::vector<long>{kCaret | STATE_SYSTEM_COLLAPSED});
+    const std::vector<std::string> rows{"RIFF_AVI [856Bytes]", "LIST_hdrl[192Bytes]", "LIST_INFO[24Bytes]",
+                                        "LIST_movi[476Bytes]", "idx1[128Bytes]"};
+    EXPECT_EQ(open.names, rows);
+    EXPECT_EQ(open.labels, rows);
+    EXPECT_EQ(open.values, (std::vector<std::string>{"0", "1", "1", "1", "1"}));
+    constexpr long kItem = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
+    EXPECT_EQ(open.states, (std::vector<long>{kCaret | STATE_SYSTEM_EXPANDED, kItem | STATE_SYSTEM_COLLAPSED,
+                                              kItem | STATE_SYSTEM_COLLAPSED, kItem | STATE_SYSTEM_COLLAPSED, kItem}));
+    EXPECT_EQ(tip.rfind("偏移：0x00000000（0）\n声明大小：", 0), 0u) << tip;
+    EXPECT_EQ(treeName, "文件结构");
+    EXPECT_EQ(browseName, "浏览");
+}
+#endif
 
 #if defined(VIEWER_QUELLBY)
 // The colour the dialog gives an item as the tree window asks for it while

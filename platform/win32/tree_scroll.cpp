@@ -66,6 +66,7 @@ void Apply(TreeView& view) {
         if (changes & kTreeScrollBars) UpdateScrollBars(view);
         if (changes & kTreeScrolled) OnScrolledTip(view);
         if (changes & (kTreeRepaint | kTreeScrollBars | kTreeScrolled)) InvalidateRect(view.hwnd, nullptr, FALSE);
+        if (changes & (kTreeSelection | kTreeExpansion)) NotifyTreeEvents(view, changes);
     }
 }
 

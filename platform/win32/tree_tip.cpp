@@ -60,26 +60,29 @@ void OnScrolledTip(TreeView& view) {
     if (GetCursorPos(&at) && ScreenToClient(view.hwnd, &at)) OnMouseMoveTip(view, at.x, at.y);
 }
 
+std::wstring AskTipText(TreeView& view, TreeStore::Index item) {
+    HWND parent = GetParent(view.hwnd);
+    if (item == TreeStore::kNone || !view.engine.Store().Valid(item) || !parent) return {};
+    char text[1024] = {};
+    tp::GetInfoTip ask{};
+    ask.hdr.hwndFrom = view.hwnd;
+    ask.hdr.idFrom = static_cast<uintptr_t>(GetDlgCtrlID(view.hwnd));
+    ask.hdr.code = tp::kGetInfoTip;
+    ask.pszText = text;
+    ask.cchTextMax = static_cast<int>(sizeof text);
+    ask.hItem = reinterpret_cast<void*>(static_cast<uintptr_t>(item) + 1);  // the item's handle
+    ask.lParam = view.engine.Store().Param(item);
+    SendMessageW(parent, WM_NOTIFY, ask.hdr.idFrom, reinterpret_cast<LPARAM>(&ask));
+    text[sizeof text - 1] = '\0';
+    std::u16string wide;
+    if (!viewer::Utf8ToUtf16(text, &wide)) return {};
+    return std::wstring(wide.begin(), wide.end());
+}
+
 bool OnTipNotify(TreeView& view, NMHDR* header) {
     if (!header || header->code != TTN_GETDISPINFOW) return false;
     auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
-    view.tipText.clear();
-    HWND parent = GetParent(view.hwnd);
-    if (view.tipItem != TreeStore::kNone && parent) {
-        char text[1024] = {};
-        tp::GetInfoTip ask{};
-        ask.hdr.hwndFrom = view.hwnd;
-        ask.hdr.idFrom = static_cast<uintptr_t>(GetDlgCtrlID(view.hwnd));
-        ask.hdr.code = tp::kGetInfoTip;
-        ask.pszText = text;
-        ask.cchTextMax = static_cast<int>(sizeof text);
-        ask.hItem = reinterpret_cast<void*>(static_cast<uintptr_t>(view.tipItem) + 1);  // the item's handle
-        ask.lParam = view.engine.Store().Param(view.tipItem);
-        SendMessageW(parent, WM_NOTIFY, ask.hdr.idFrom, reinterpret_cast<LPARAM>(&ask));
-        text[sizeof text - 1] = '\0';
-        std::u16string wide;
-        if (viewer::Utf8ToUtf16(text, &wide)) view.tipText.assign(wide.begin(), wide.end());
-    }
+    view.tipText = AskTipText(view, view.tipItem);
     info->lpszText = view.tipText.data();  // empty: no tip
     return true;
 }

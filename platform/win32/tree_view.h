@@ -42,6 +42,9 @@ struct TreeView {
 // The message a tree window posts itself to catch up after insertions.
 UINT TreeFlushMessage();
 
+// The state of the tree window `hwnd`, or null when it is none (or gone).
+TreeView* TreeViewOfWindow(HWND hwnd);
+
 // tree_messages.cpp
 LRESULT TreeProtocol(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -50,6 +53,15 @@ LRESULT TreeProtocol(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam)
 bool TreeNativeMessage(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 // An item's TVIS_ state bits: expanded, selected, focused.
 UINT TreeItemState(TreeView& view, TreeStore::Index item);
+
+// tree_access.cpp
+// The answer to WM_GETOBJECT for OBJID_CLIENT: the tree's IAccessible.
+LRESULT TreeAccessibleObject(TreeView& view, WPARAM wParam);
+// Tells accessibility clients (NotifyWinEvent) of the engine's changes:
+// the caret moved (kTreeSelection), an item opened or closed (kTreeExpansion).
+void NotifyTreeEvents(TreeView& view, unsigned changes);
+// The caret item has the focus now that the window has (an event for it).
+void NotifyTreeFocus(TreeView& view);
 
 // tree_scroll.cpp
 // Acts on what the engine says changed: scroll bars, the tip, repainting.
@@ -68,6 +80,8 @@ void OnMouseMoveTip(TreeView& view, int x, int y);
 void OnScrolledTip(TreeView& view);
 // The tip asks for its text (TTN_GETDISPINFOW); true when `header` was that.
 bool OnTipNotify(TreeView& view, NMHDR* header);
+// The tip text of `item` as the parent gives it (TVN_GETINFOTIP), empty for none.
+std::wstring AskTipText(TreeView& view, TreeStore::Index item);
 void ResizeTip(TreeView& view);
 
 // tree_input.cpp

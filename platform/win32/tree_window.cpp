@@ -96,7 +96,11 @@ LRESULT Dispatch(TreeView& view, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KILLFOCUS:
         view.engine.SetFocused(message == WM_SETFOCUS);
         Apply(view);
+        if (message == WM_SETFOCUS) NotifyTreeFocus(view);
         return 0;
+    case WM_GETOBJECT:
+        if (static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) return TreeAccessibleObject(view, wParam);
+        return DefWindowProcW(view.hwnd, message, wParam, lParam);
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
@@ -145,6 +149,15 @@ LRESULT CALLBACK TreeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
 }
 
 }  // namespace
+
+TreeView* TreeViewOfWindow(HWND hwnd) {
+    // The class's procedure, not the window's: a window may be subclassed
+    // (AfxSetAccessibleName does).
+    if (!hwnd || !IsWindow(hwnd) ||
+        GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&TreeWindowProc))
+        return nullptr;
+    return ViewOf(hwnd);
+}
 
 bool RegisterTreeWindowClass(HINSTANCE instance) {
     WNDCLASSEXW cls{};

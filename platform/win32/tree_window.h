@@ -12,6 +12,11 @@
 // The window class the dialog templates' tree controls are created with.
 inline constexpr wchar_t kTreeWindowClass[] = L"ViewerTreeView";
 
+// The window property that holds a window's accessible name, a UTF-16
+// string (AfxSetAccessibleName sets it); the tree's accessible object
+// reads it as its own name.
+inline constexpr wchar_t kAccessibleNameProperty[] = L"ViewerAccessibleName";
+
 // Registers the class (once per process; later calls do nothing). False
 // when the system refuses it.
 bool RegisterTreeWindowClass(HINSTANCE instance);

@@ -1,4 +1,6 @@
 // The application object and start-up on Win32.
+#include <objbase.h>
+
 #include <string>
 
 #include "win_internal.h"
@@ -60,6 +62,11 @@ int AfxWinMain(int, char**) {
     CWinApp* app = AfxGetApp();
     if (!app) return 1;
     AfxGetAppName();
-    if (!app->InitInstance()) return app->ExitInstance();
-    return app->Run();
+    // A single-threaded apartment for the user interface's thread: what
+    // assistive technology asks of the windows (WM_GETOBJECT) is answered
+    // with COM objects, and the common dialogs want one too.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const int result = app->InitInstance() ? app->Run() : app->ExitInstance();
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
 }

@@ -40,7 +40,3 @@ void AfxTrackSystemMenu(HWND hWnd, int x, int y, bool byMouse);
 // Registers our tree window under the name the dialog templates give their
 // tree controls; see win_dialog.cpp.
 void AfxRegisterTemplateTreeClass(HINSTANCE instance);
-
-// The window property that holds a control's accessible name
-// (AfxSetAccessibleName), a UTF-16 string.
-inline constexpr wchar_t kAccessibleNameProperty[] = L"ViewerAccessibleName";
