@@ -73,7 +73,9 @@ LRESULT NextItem(TreeView& view, WPARAM code, LPARAM handle) {
     case TVGN_PREVIOUS: return Handle(PreviousSibling(store, i));
     case TVGN_PARENT: return Handle(store.Parent(i));
     // "Visible" as the documentation has it: shown, all ancestors open,
-    // whether scrolled into the window or not; a hidden item has neither.
+    // whether scrolled into the window or not. The item given must be
+    // visible, so a hidden one has neither (wine's control answers the
+    // item after it in the whole tree).
     case TVGN_NEXTVISIBLE: {
         const size_t row = shownRow();
         return row == TreeEngine::kNoRow ? 0 : Handle(e.RowItem(row + 1));
@@ -127,6 +129,8 @@ LRESULT GetItem(TreeView& view, Item* item, Copy copy) {
     if (i == kNone) return FALSE;
     if (item->mask & TVIF_TEXT) copy(store.Text(i), item->pszText, item->cchTextMax);
     if (item->mask & TVIF_PARAM) item->lParam = store.Param(i);
+    // Only the bits stateMask asks for, as the documentation of TVITEM
+    // says (wine's control gives every bit whatever the mask).
     if (item->mask & TVIF_STATE) item->state = TreeItemState(view, i) & item->stateMask;
     if (item->mask & TVIF_CHILDREN) item->cChildren = store.ChildCount(i) > 0 ? 1 : 0;
     if (item->mask & TVIF_IMAGE) item->iImage = 0;  // no image lists
@@ -188,8 +192,9 @@ bool OpenAncestors(TreeEngine& e, Index i) {
 LRESULT Expand(TreeView& view, WPARAM action, LPARAM handle) {
     TreeEngine& e = view.engine;
     const Index i = ItemOf(e.Store(), reinterpret_cast<const void*>(handle));
-    // Children are never removed (the store only appends), and an item in a
-    // closed part has no row to open: both fail.
+    // Children are never removed (the store only appends), so
+    // TVE_COLLAPSERESET fails; and an item in a closed part has no row to
+    // open until its parent is (the system's control opens it unseen).
     if (i == kNone || e.Store().ChildCount(i) == 0 || (action & TVE_COLLAPSERESET)) return FALSE;
     const size_t row = e.RowOf(i);
     if (row == TreeEngine::kNoRow) return FALSE;
@@ -220,7 +225,9 @@ LRESULT SelectItem(TreeView& view, WPARAM code, LPARAM handle) {
         OpenAncestors(e, i);
         e.ScrollToRow(e.RowOf(i));  // as near the top as the end allows
         break;
-    case TVGN_DROPHILITE: return i == kNone;  // no drops: only "none" can be the target
+    // The tree takes no drops and draws no drop target: only "none" can be
+    // one (the system's control highlights any item asked).
+    case TVGN_DROPHILITE: return i == kNone;
     default: return FALSE;
     }
     Apply(view);
@@ -241,6 +248,9 @@ LRESULT EnsureVisible(TreeView& view, LPARAM handle) {
 
 }  // namespace
 
+// TVIS_FOCUSED goes with the focus rectangle the caret has while the window
+// has the focus, as the documentation describes it (wine's control never
+// sets it). TVIS_EXPANDEDONCE is not kept.
 UINT TreeItemState(TreeView& view, TreeStore::Index i) {
     TreeEngine& e = view.engine;
     UINT state = 0;
