@@ -309,9 +309,9 @@ public:
     STDMETHODIMP Skip(ULONG count) override {
         TreeView* view = View();
         if (!view) return RPC_E_DISCONNECTED;
-        const size_t rows = view->engine.RowCount();
-        position_ = position_ + count > rows ? rows : position_ + count;
-        return position_ < rows || count == 0 ? S_OK : S_FALSE;
+        const size_t rows = view->engine.RowCount(), wanted = position_ + count;
+        position_ = wanted > rows ? rows : wanted;
+        return position_ == wanted ? S_OK : S_FALSE;  // S_FALSE: fewer rows were left
     }
     STDMETHODIMP Reset() override {
         position_ = 0;
