@@ -486,7 +486,8 @@ TEST_F(ShellDialog, AScreenReaderReadsTheTreeAndTheBrowseButton) {
 
 #if defined(VIEWER_QUELLBY)
 // The colour the dialog gives an item as the tree window asks for it while
-// painting a row (NM_CUSTOMDRAW at the item stage).
+// painting a row: NM_CUSTOMDRAW at the painting's start, where the dialog
+// looks at the colour scheme, then at the item stage.
 COLORREF ItemColor(HWND dialog, LPARAM item) {
     namespace tp = tree_protocol;
     HWND tree = GetDlgItem(dialog, IDC_TREE);
@@ -498,10 +499,12 @@ COLORREF ItemColor(HWND dialog, LPARAM item) {
     draw.hdr.hwndFrom = tree;
     draw.hdr.idFrom = IDC_TREE;
     draw.hdr.code = tp::kCustomDraw;
-    draw.dwDrawStage = tp::kDrawItemPrePaint;
     draw.dwItemSpec = static_cast<uintptr_t>(item);
     draw.lItemlParam = query.lParam;
     draw.clrText = tp::kDefaultColor;
+    draw.dwDrawStage = tp::kDrawPrePaint;
+    SendMessageW(dialog, WM_NOTIFY, IDC_TREE, reinterpret_cast<LPARAM>(&draw));
+    draw.dwDrawStage = tp::kDrawItemPrePaint;
     SendMessageW(dialog, WM_NOTIFY, IDC_TREE, reinterpret_cast<LPARAM>(&draw));
     return draw.clrText;
 }
