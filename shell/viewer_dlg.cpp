@@ -64,6 +64,8 @@ BOOL CViewerDlg::OnInitDialog() {
     // A file dropped anywhere on the dialog names the file to analyse.
     DragAcceptFiles(TRUE);
 
+    ChooseTreeColors();  // again at each painting, should the scheme change
+
     // What a screen reader says for the controls whose text does not tell.
     AfxSetAccessibleName(GetDlgItem(IDC_BROWSE)->m_hWnd, kBrowseAccessibleName);
     AfxSetAccessibleName(m_tree.m_hWnd, kTreeAccessibleName);
