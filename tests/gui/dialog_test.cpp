@@ -91,11 +91,13 @@ TEST_F(Fixture, AnalysisShowsTheTreeCollapsedWithRoomForUnderscores) {
     EXPECT_EQ(dlg.m_pFile, nullptr);
 }
 
+// A WAVE cut short: data declares 1000 bytes, 100 are there.
+const std::string kCutWave = Bytes().code("RIFF").le32(1036).code("WAVE")
+                                 .append(Bytes::Chunk("fmt ", Bytes().fill(16)))
+                                 .code("data").le32(1000).fill(100).str();
+
 TEST_F(Fixture, HoveringAnItemTellsWhatItIsAndAnomaliesAreDarkRed) {
-    // A WAVE cut short: data declares 1000 bytes, 100 are there.
-    const std::string path = File("cut.wav", Bytes().code("RIFF").le32(1036).code("WAVE")
-                                                 .append(Bytes::Chunk("fmt ", Bytes().fill(16)))
-                                                 .code("data").le32(1000).fill(100).str());
+    const std::string path = File("cut.wav", kCutWave);
     ProbeDlg dlg;
     Run(dlg, [&](QWidget* w) {
         TypePath(w, path);
@@ -137,9 +139,7 @@ TEST_F(Fixture, AScreenReaderHearsNamesLevelsStatesAndHintsAndDarkSchemesKeepCon
     // Defects: the field had no name, the browse button read "...", the
     // tree had none, leaves reported "expanded", no level, and a damaged
     // item could only be seen (dark red), not heard, nor read on black.
-    const std::string path = File("cut.wav", Bytes().code("RIFF").le32(1036).code("WAVE")
-                                                 .append(Bytes::Chunk("fmt ", Bytes().fill(16)))
-                                                 .code("data").le32(1000).fill(100).str());
+    const std::string path = File("cut.wav", kCutWave);
     ProbeDlg dlg;
     Run(dlg, [&](QWidget* w) {
         TypePath(w, path);
