@@ -149,24 +149,14 @@ public:
         });
     }
     STDMETHODIMP get_accRole(VARIANT child, VARIANT* out) override {
-        if (!out) return E_POINTER;
-        VariantInit(out);
-        TreeView* view = View();
-        if (!view) return RPC_E_DISCONNECTED;
-        const Target t = TargetOf(*view, child);
-        if (!t.Valid()) return E_INVALIDARG;
-        SetId(out, t.self ? ROLE_SYSTEM_OUTLINE : ROLE_SYSTEM_OUTLINEITEM);
-        return S_OK;
+        return AnswerNumber(child, out, [](TreeView&, const Target& t) {
+            return long{t.self ? ROLE_SYSTEM_OUTLINE : ROLE_SYSTEM_OUTLINEITEM};
+        });
     }
     STDMETHODIMP get_accState(VARIANT child, VARIANT* out) override {
-        if (!out) return E_POINTER;
-        VariantInit(out);
-        TreeView* view = View();
-        if (!view) return RPC_E_DISCONNECTED;
-        const Target t = TargetOf(*view, child);
-        if (!t.Valid()) return E_INVALIDARG;
-        SetId(out, static_cast<long>(t.self ? TreeState(*view) : ItemState(*view, t.item)));
-        return S_OK;
+        return AnswerNumber(child, out, [this](TreeView& view, const Target& t) {
+            return static_cast<long>(t.self ? TreeState(view) : ItemState(view, t.item));
+        });
     }
     STDMETHODIMP get_accHelp(VARIANT, BSTR* out) override { return Text({}, out); }
     STDMETHODIMP get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
@@ -338,6 +328,19 @@ private:
         const Target t = TargetOf(*view, child);
         if (!t.Valid()) return E_INVALIDARG;
         return Text(get(*view, t), out);
+    }
+
+    // The same for a number: a role or a set of states.
+    template <typename Get>
+    HRESULT AnswerNumber(const VARIANT& child, VARIANT* out, Get get) {
+        if (!out) return E_POINTER;
+        VariantInit(out);
+        TreeView* view = View();
+        if (!view) return RPC_E_DISCONNECTED;
+        const Target t = TargetOf(*view, child);
+        if (!t.Valid()) return E_INVALIDARG;
+        SetId(out, get(*view, t));
+        return S_OK;
     }
 
     DWORD TreeState(TreeView& view) const {
