@@ -1,0 +1,10 @@
+// The decoders of well-known chunks, on files built byte by byte: the exact
+// fields of each, and what a short or odd one gives.
+#include <gtest/gtest.h>
+
+#include "riff_analysis.h"
+#include "fields_support.h"
+
+namespace {
+
+}  // namespace
