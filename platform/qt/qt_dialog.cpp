@@ -12,6 +12,7 @@
 #include "afx_qt.h"
 #include "dlgtemplate.h"
 #include "menu_data.h"
+#include "qt_caption.h"
 #include "qt_dialog.h"
 #include "qt_tree.h"
 #include "qt_internal.h"
@@ -63,12 +64,23 @@ void SetUpFrame(DialogWindow& window, const DlgTemplate& t, QWidget* parentWidge
         if (t.style & WS_MINIMIZEBOX) flags |= Qt::WindowMinimizeButtonHint;
         if (t.style & WS_MAXIMIZEBOX) flags |= Qt::WindowMaximizeButtonHint;
     }
+    // Where the window system leaves the frame to the program, the dialog
+    // draws its caption itself.
+    // (Any hint for the frame's parts would bring the toolkit's frame back.)
+    const bool ownCaption = (t.style & WS_CAPTION) == WS_CAPTION && AfxQtDrawsOwnCaption();
+    if (ownCaption) flags = (flags & Qt::WindowType_Mask) | Qt::FramelessWindowHint;
     widget->setWindowFlags(flags);
+    AfxQtKeepWindowFixed(widget);
     if (t.style & WS_SYSMENU) {
         window.systemMenu = std::make_unique<HMENU__>();
         window.systemMenu->SetDefaultSystemItems();
     }
     widget->setWindowTitle(QString::fromUtf8(t.caption ? t.caption : ""));
+    if (ownCaption) {
+        DialogWindow* w = &window;
+        new CaptionBar(widget, [w](QPoint at) { w->TrackSystemMenu(at, true); });
+        window.clientTop = CaptionBar::Height();
+    }
 }
 
 // Gives the dialog the template's font and returns the dialog units it makes.
@@ -84,8 +96,10 @@ DialogBaseUnits SetUpFont(QWidget& widget, const DlgTemplate& t) {
 // Sizes the dialog and moves it: centred over its owner, or on the screen
 // when it has none, as the framework places a dialog that OnInitDialog does
 // not move.
-void Place(QWidget& widget, const DlgTemplate& t, DialogBaseUnits base, QWidget* parentWidget) {
-    const PixelRect frame = DialogUnitsToPixels(t.x, t.y, t.cx, t.cy, base);
+void Place(DialogWindow& window, const DlgTemplate& t, DialogBaseUnits base, QWidget* parentWidget) {
+    QWidget& widget = *window.widget;
+    PixelRect frame = DialogUnitsToPixels(t.x, t.y, t.cx, t.cy, base);
+    frame.height += window.clientTop;
     widget.setFixedSize(frame.width, frame.height);
     QRect centre, area;
     if (QScreen* screen = parentWidget ? parentWidget->screen() : QGuiApplication::primaryScreen())
@@ -95,7 +109,7 @@ void Place(QWidget& widget, const DlgTemplate& t, DialogBaseUnits base, QWidget*
     // the dialog can be taller than the screen). The window manager's
     // frame is not known before the window shows: room for a title bar
     // is kept below it, while the dialog itself is what is centred.
-    const int caption = widget.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int caption = window.clientTop ? 0 : widget.style()->pixelMetric(QStyle::PM_TitleBarHeight);
     const int cx = centre.center().x(), cy = centre.center().y();
     const PixelRect placed =
         area.isEmpty() ? PixelRect{cx - frame.width / 2, cy - frame.height / 2, frame.width, frame.height}
@@ -111,7 +125,7 @@ void AttachControl(DialogWindow& window, HWND__& control, const DlgItemTemplate&
     DialogWidget* widget = window.dialog();
     const PixelRect r = DialogUnitsToPixels(item.x, item.y, item.cx, item.cy, base);
     QWidget* w = control.widget;
-    w->setGeometry(r.x, r.y, r.width, r.height);
+    w->setGeometry(r.x, r.y + window.clientTop, r.width, r.height);
     // A picture control takes the size of its bitmap.
     if (auto* label = qobject_cast<QLabel*>(w); label && !label->pixmap().isNull())
         label->resize(label->pixmap().size());
@@ -215,7 +229,7 @@ INT_PTR CDialog::DoModal() {
     window->id = 0;
     SetUpFrame(*window, *t, parentWidget);
     const DialogBaseUnits base = SetUpFont(*widget, *t);
-    Place(*widget, *t, base, parentWidget);
+    Place(*window, *t, base, parentWidget);
     if (!AddControls(*window, *t, base, m_nIDTemplate)) {
         delete widget;
         return -1;

@@ -31,6 +31,9 @@ struct DialogWindow final : HWND__ {
     bool ended = false;  // EndDialog was called
     int result = 0;
     std::unique_ptr<HMENU__> systemMenu;  // with WS_SYSMENU
+    // Where the client area starts in the widget: below the caption the
+    // dialog draws itself (qt_caption.h), else 0.
+    int clientTop = 0;
 
     // Shows the system menu at `global` (screen pixels) and sends the
     // command chosen as WM_SYSCOMMAND; lParam carries the position when the

@@ -23,7 +23,7 @@ LRESULT DialogWindow::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
         case SC_CLOSE: AfxSend(this, WM_CLOSE, 0, 0); break;
         case SC_KEYMENU:
             // The menu opens below the title bar, at the client area's corner.
-            if (lParam == ' ') TrackSystemMenu(widget->mapToGlobal(QPoint(0, 0)), false);
+            if (lParam == ' ') TrackSystemMenu(widget->mapToGlobal(QPoint(0, clientTop)), false);
             break;
         case SC_MINIMIZE: widget->showMinimized(); break;
         case SC_RESTORE: widget->showNormal(); break;

@@ -1,11 +1,13 @@
 // The message box on a QMessageBox.
 #include <QApplication>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <utility>
 #include <vector>
 
 #include "afx_qt.h"
+#include "qt_caption.h"
 #include "qt_internal.h"
 #include "test_hooks.h"
 #include "wait_cursor.h"
@@ -85,6 +87,19 @@ int AfxMessageBox(LPCTSTR lpszText, UINT nType, UINT nIDHelp) {
     box.setTextFormat(Qt::PlainText);
     SetIcon(box, BoxIcon(nType));
     const std::vector<std::pair<QAbstractButton*, int>> made = AddButtons(box, BoxButtons(buttons));
+    AfxQtKeepWindowFixed(&box);
+    if (AfxQtDrawsOwnCaption()) {
+        // The box's caption, drawn by itself; its system menu offers Close,
+        // as a message box's does.
+        box.setWindowFlags((box.windowFlags() & Qt::WindowType_Mask) | Qt::FramelessWindowHint);
+        QMessageBox* owner = &box;
+        new CaptionBar(&box, [owner](QPoint at) {
+            QMenu menu(owner);
+            QAction* close = menu.addAction(QString::fromUtf8("关闭(&C)\tAlt+F4"));
+            if (menu.exec(at) == close) owner->close();
+        });
+        box.setContentsMargins(0, CaptionBar::Height(), 0, 0);
+    }
     box.exec();
     for (const auto& m : made)
         if (box.clickedButton() == m.first) return m.second;

@@ -21,6 +21,8 @@ CPaintDC::CPaintDC(CWnd* pWnd) : m_pWnd(pWnd) {
     if (window && window->paintEvent && !window->paintDc) {
         auto* dc = new HDC__;
         dc->painter = new QPainter(window->widget);
+        // Client coordinates start below a caption the dialog draws itself.
+        dc->painter->translate(0, window->clientTop);
         window->paintDc = dc;
         m_hDC = dc;
     }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "afx_qt.h"
+#include "qt_dialog.h"
 #include "qt_internal.h"
 #include "qt_tree.h"
 
@@ -91,7 +92,10 @@ BOOL IsIconic(HWND hWnd) {
 BOOL GetClientRect(HWND hWnd, LPRECT rect) {
     QWidget* w = AfxQtWidget(hWnd);
     if (!w || !rect) return FALSE;
-    *rect = RECT{0, 0, w->width(), w->height()};
+    // A dialog's own caption is not part of its client area.
+    const auto* dialog = dynamic_cast<const DialogWindow*>(hWnd);
+    const int top = dialog ? dialog->clientTop : 0;
+    *rect = RECT{0, 0, w->width(), w->height() - top};
     return TRUE;
 }
 

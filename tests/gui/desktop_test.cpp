@@ -2,6 +2,7 @@
 // Chinese, where windows open and whom they belong to, the keys of the
 // window frame, dropped files, the tree's lines and how it scrolls.
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
@@ -91,6 +92,92 @@ TEST_F(Fixture, MessageBoxesAndTheAboutBoxOpenCentredOverTheDialogWhichIsCentred
     EXPECT_EQ(transientFor, dialogWindow);
     EXPECT_LE((boxCentre - dialogCentre).manhattanLength(), 4);
     EXPECT_LE((dialogCentre - screenCentre).manhattanLength(), 4);
+}
+
+// A fixed dialog has no maximised or full-screen state, whoever asks for
+// one: on Wayland a maximised fixed-size surface is a protocol error that
+// ends the program, so there the window takes the size the compositor
+// names and asks to be normal again at once.
+TEST_F(Fixture, TheDialogAndItsMessageBoxesRefuseMaximiseAndFullScreen) {
+    AfxSetMessageBoxHandler({});  // the real box
+    ProbeDlg dlg;
+    QSize size, boxSize;
+    Qt::WindowStates states, boxStates;
+    Run(dlg, [&](QWidget* w) {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        size = w->size();
+        const auto back = [&size, w] { return w->windowState() == Qt::WindowNoState && w->size() == size; };
+        w->showMaximized();
+        QTest::qWaitFor(back, 3000);
+        w->windowHandle()->setWindowStates(Qt::WindowFullScreen);
+        QTest::qWaitFor(back, 3000);
+        states = w->windowState();
+        EXPECT_EQ(w->size(), size);
+        OnNextModal(w, [&](QWidget* box) {
+            boxSize = box->size();
+            box->showMaximized();
+            QTest::qWaitFor([&] { return box->windowState() == Qt::WindowNoState && box->size() == boxSize; }, 3000);
+            boxStates = box->windowState();
+            EXPECT_EQ(box->size(), boxSize);
+        });
+        Click(w, IDC_ANALYZE);  // the default path is missing: a message box
+    });
+    EXPECT_EQ(states, Qt::WindowNoState);
+    EXPECT_FALSE(boxSize.isEmpty()) << "no message box came";
+    EXPECT_EQ(boxStates, Qt::WindowNoState);
+}
+
+// Where the window system leaves the frame to the program (Wayland), the
+// dialogs and boxes have no frame of the toolkit, which would offer
+// maximise, but a caption of their own: the title, a close box, and the
+// system menu on a right-click, as on Windows. Runs under a Wayland
+// compositor only (the gui_wayland test).
+TEST_F(Fixture, OnWaylandTheWindowsDrawTheirOwnCaptionWithOurSystemMenu) {
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) GTEST_SKIP() << "not on Wayland";
+    AfxSetMessageBoxHandler({});
+    std::vector<bool> menusByMouse;
+    AfxSetMenuPopupHandler([&](const MenuPopupRequest& r) -> std::optional<UINT> {
+        menusByMouse.push_back(r.byMouse);
+        return std::nullopt;
+    });
+    ProbeDlg dlg;
+    int captionHeight = 0, clientHeight = 0, widgetHeight = 0, fieldTop = 0;
+    bool frameless = false, boxFrameless = false, boxHasCaption = false;
+    QString captionName, title;
+    Run(dlg, [&](QWidget* w) {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+        frameless = w->windowFlags().testFlag(Qt::FramelessWindowHint);
+        auto* caption = w->findChild<QWidget*>(QStringLiteral("caption"));
+        ASSERT_NE(caption, nullptr);
+        captionHeight = caption->height();
+        captionName = caption->accessibleName();
+        title = w->windowTitle();
+        EXPECT_EQ(caption->geometry().topLeft(), QPoint(0, 0));
+        EXPECT_EQ(caption->width(), w->width());
+        widgetHeight = w->height();
+        fieldTop = Control(w, IDC_PATH)->y();
+        CRect client;
+        dlg.GetClientRect(&client);
+        clientHeight = static_cast<int>(client.Height());
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, caption->rect().center(),
+                               caption->mapToGlobal(caption->rect().center()));
+        QApplication::sendEvent(caption, &menu);
+        OnNextModal(w, [&](QWidget* box) {
+            boxFrameless = box->windowFlags().testFlag(Qt::FramelessWindowHint);
+            boxHasCaption = box->findChild<QWidget*>(QStringLiteral("caption")) != nullptr;
+        });
+        Click(w, IDC_ANALYZE);
+    });
+    AfxSetMenuPopupHandler({});
+    EXPECT_TRUE(frameless);
+    EXPECT_GT(captionHeight, 12);
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_EQ(captionName, title) << "the caption is named by the title";
+    EXPECT_EQ(clientHeight, widgetHeight - captionHeight) << "the caption is not client area";
+    EXPECT_GT(fieldTop, captionHeight) << "the controls sit below the caption";
+    EXPECT_EQ(menusByMouse, std::vector<bool>{true});
+    EXPECT_TRUE(boxFrameless);
+    EXPECT_TRUE(boxHasCaption);
 }
 
 TEST_F(Fixture, FocusAndTheDefaultButtonShowFromTheStart) {

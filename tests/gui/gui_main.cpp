@@ -15,7 +15,7 @@ CViewerApp theApp(TarnwickProgram());
 // theirs to free, not a leak of ours.
 extern "C" const char* __lsan_default_suppressions() {
     return "leak:libfontconfig.so\nleak:libfreetype.so\nleak:libQt6Core.so\nleak:libQt6Gui.so\n"
-           "leak:libQt6Widgets.so\nleak:libglib-2.0.so\n";
+           "leak:libQt6Widgets.so\nleak:libQt6WaylandClient.so\nleak:libwayland-client.so\nleak:libglib-2.0.so\n";
 }
 #endif
 
