@@ -44,7 +44,101 @@ std::string HintLine(const viewer::Hint& h, const viewer::NodeDescription& d) {
 
 }  // namespace
 
-std::string NodeTipText(const viewer::NodeDescription& d) {
+namespace {
+
+// Bytes from the file as tip text: UTF-8 where they are valid UTF-8, else
+// each byte one character as the labels show it (0x80-0xFF as U+0080-U+00FF);
+// control characters as spaces, so that a text cannot break the lines.
+std::string TipBytes(const std::string& bytes) {
+    std::string out;
+    for (size_t i = 0; i < bytes.size();) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        bool valid = n > 0 && i + n <= bytes.size();
+        for (size_t k = 1; valid && k < n; ++k) valid = (static_cast<unsigned char>(bytes[i + k]) & 0xC0) == 0x80;
+        if (valid && n == 2 && c < 0xC2) valid = false;  // overlong
+        if (valid && n > 1) {
+            out.append(bytes, i, n);
+            i += n;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            out += ' ';
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+        ++i;
+    }
+    return out;
+}
+
+std::string FieldValue(const viewer::Field& f) {
+    using viewer::FieldType;
+    const std::string n = std::to_string(f.value);
+    switch (f.type) {
+    case FieldType::kInteger: return n;
+    case FieldType::kHex: {
+        char hex[24];
+        std::snprintf(hex, sizeof hex, "0x%04" PRIX64, static_cast<uint64_t>(f.value));
+        return f.text.empty() ? hex : std::string(hex) + "（" + TipBytes(f.text) + "）";
+    }
+    case FieldType::kCode: return TipBytes(f.text);
+    case FieldType::kCodes: {
+        std::string codes;
+        for (size_t i = 0; i + 4 <= f.text.size(); i += 4) {
+            if (i) codes += ' ';
+            codes += TipBytes(f.text.substr(i, 4));
+        }
+        return codes;
+    }
+    case FieldType::kText: return TipBytes(f.text);
+    case FieldType::kBool: return f.value ? "是" : "否";
+    case FieldType::kDuration: return viewer::DurationText(f.value, f.scale);
+    case FieldType::kFrameRate: return viewer::RatioText(f.value, f.scale) + " 帧/秒";
+    case FieldType::kRate: return viewer::RatioText(f.value, f.scale) + "/秒";
+    case FieldType::kHertz: return n + " Hz";
+    case FieldType::kBytes: return n + " 字节";
+    case FieldType::kBytesPerSecond: return n + " 字节/秒";
+    case FieldType::kMicroseconds: return n + " 微秒";
+    case FieldType::kDimensions: return n + " × " + std::to_string(f.scale);
+    }
+    return n;
+}
+
+void AppendFields(std::string& text, const TipFields& t) {
+    if (t.source == TipFields::Source::kChanged) {
+        text += "\n文件在分析之后已改变，不显示字段";
+        return;
+    }
+    if (t.source == TipFields::Source::kGone) {
+        text += "\n文件已无法打开，不显示字段";
+        return;
+    }
+    const viewer::NodeFields& f = t.fields;
+    if (!f.known) return;
+    for (size_t i = 0; i < f.fields.size(); ++i) {
+        if (i == kTipFieldLines) {
+            text += "\n……";
+            break;
+        }
+        text.append("\n").append(TipBytes(f.fields[i].name)).append("：").append(FieldValue(f.fields[i]));
+    }
+    switch (f.problem) {
+    case viewer::FieldProblem::kNone: break;
+    case viewer::FieldProblem::kTooShort: text += "\n数据不完整，其余字段缺失"; break;
+    case viewer::FieldProblem::kUnknownVersion:
+        text += "\n版本 " + Number(f.problemValue) + "：无法解码";
+        break;
+    case viewer::FieldProblem::kUnreadable: text += "\n无法读取字段"; break;
+    }
+}
+
+}  // namespace
+
+std::string NodeTipText(const viewer::NodeDescription& d, const TipFields* fields) {
     char offset[64];
     std::snprintf(offset, sizeof offset, "0x%08" PRIX64 "（%" PRId64 "）", static_cast<uint64_t>(d.offset), d.offset);
     std::string text;
@@ -54,5 +148,6 @@ std::string NodeTipText(const viewer::NodeDescription& d) {
     text.append("\n头部：").append(Number(d.headerSize)).append(" 字节");
     for (size_t i = 0; i < d.anomalyCount; ++i) text.append("\n").append(HintLine(d.anomalies[i], d));
     for (size_t i = 0; i < d.noteCount; ++i) text.append("\n").append(HintLine(d.notes[i], d));
+    if (fields) AppendFields(text, *fields);
     return text;
 }

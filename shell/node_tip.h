@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "node_fields.h"
 #include "node_hints.h"
 
 // The label of an item whose node has an anomaly is drawn in this dark red
@@ -21,4 +22,19 @@ constexpr unsigned long kPhantomTextColor = 0x00808080UL;
 //   声明大小：17640 字节
 //   头部：8 字节
 //   文件在此节点结束前截断，缺少 17596 字节
-std::string NodeTipText(const viewer::NodeDescription& d);
+// After them, what a well-known node holds, when `fields` is given: one
+// line per field ("dwRate/dwScale：25 帧/秒", "samplerate：48000 Hz"), or
+// why some or all are missing.
+struct TipFields {
+    enum class Source {
+        kRead,     // `fields` were read from the file
+        kChanged,  // the file changed after the analysis: no fields
+        kGone,     // the file cannot be opened any more: no fields
+    };
+    Source source = Source::kRead;
+    viewer::NodeFields fields;
+};
+std::string NodeTipText(const viewer::NodeDescription& d, const TipFields* fields = nullptr);
+
+// The most field lines a tip shows; a longer list ends in "……".
+constexpr size_t kTipFieldLines = 24;

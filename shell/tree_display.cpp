@@ -74,8 +74,22 @@ void CViewerDlg::OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult) {
     *pResult = 0;
     const auto* node = reinterpret_cast<const ChunkNode*>(tip->lParam);
     if (!node || !m_pTree || tip->cchTextMax <= 0) return;
-    const ChunkNode* parent = NodeOf(m_tree, m_tree.GetParentItem(tip->hItem));
-    const std::string text = NodeTipText(viewer::DescribeNode(*node, parent, *m_pTree));
+    // The node's ancestors, from the top level down, for the figures of its
+    // hints and for its fields.
+    std::vector<const ChunkNode*> ancestors;
+    for (HTREEITEM up = m_tree.GetParentItem(tip->hItem); up; up = m_tree.GetParentItem(up))
+        if (const ChunkNode* n = NodeOf(m_tree, up)) ancestors.push_back(n);
+    std::reverse(ancestors.begin(), ancestors.end());
+    const ChunkNode* parent = ancestors.empty() ? nullptr : ancestors.back();
+    // The fields are read when the tip is asked for, from the file the tree
+    // came from, unless it has changed since.
+    TipFields fields;
+    bool changed = false;
+    if (std::unique_ptr<viewer::ByteSource> file = viewer::ReopenUnchanged(m_treePath, m_treeStamp, &changed))
+        fields.fields = viewer::DecodeFields(*file, *m_pTree, *node, ancestors.data(), ancestors.size());
+    else
+        fields.source = changed ? TipFields::Source::kChanged : TipFields::Source::kGone;
+    const std::string text = NodeTipText(viewer::DescribeNode(*node, parent, *m_pTree), &fields);
     size_t n = std::min(text.size(), static_cast<size_t>(tip->cchTextMax - 1));
     while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;  // whole characters
     text.copy(tip->pszText, n);

@@ -166,6 +166,8 @@ int CViewerDlg::TakeAnalysis(viewer::Analysis analysis) {
     }
     m_pTree = std::move(analysis.tree);  // frees the tree this one replaces
     m_pRoot = m_pTree->root;
+    m_treePath = std::move(analysis.path);
+    m_treeStamp = analysis.stamp;
     m_bReadError = analysis.reason == viewer::Reason::kReadError;
     HoldShownTree();
     return 1;

@@ -77,6 +77,10 @@ protected:
 
     // Owns the nodes of m_pRoot; replacing it frees the previous tree.
     std::unique_ptr<viewer::ChunkTree> m_pTree;
+    // The file m_pTree was read from and its stamp then: a tip reads a
+    // node's fields from it again, unless it has changed since.
+    std::string m_treePath;
+    viewer::FileStamp m_treeStamp;
     // m_pRoot is what was read of a file that could not be read to its end.
     bool m_bReadError = false;
     // What the tree control holds for the items of m_pRoot (0 once they are

@@ -252,7 +252,7 @@ TEST(DumpTools, HelpAndVersionAnswerOnStandardOutput) {
             const DumpRun help = Dump(args, program);
             EXPECT_EQ(help.status, 0);
             EXPECT_EQ(help.err, "");
-            EXPECT_EQ(help.out.rfind("usage: " + name + " [--json | --check] FILE\n", 0), 0u) << help.out;
+            EXPECT_EQ(help.out.rfind("usage: " + name + " [--fields | --json | --check] FILE\n", 0), 0u) << help.out;
             for (const char* part : {"--version", "exit status:", "\n  2  usage error", "\n  3  with --check",
                                      "\n  5  the output", "example:\n  "})
                 EXPECT_NE(help.out.find(part), std::string::npos) << part;

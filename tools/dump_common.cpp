@@ -19,7 +19,7 @@ namespace {
 void PrintHelp(const DumpProgram& dump, FILE* out) {
     const std::string name = dump.name;
     const std::string help =
-        "usage: " + name + " [--json | --check] FILE\n"
+        "usage: " + name + " [--fields | --json | --check] FILE\n"
         "       " + name + " --help | --version\n"
         "\n"
         "Prints " + dump.what + ",\n"
@@ -27,10 +27,15 @@ void PrintHelp(const DumpProgram& dump, FILE* out) {
         "indentation per level: each element's name and its declared size.\n"
         "\n"
         "options:\n"
+        "  --fields   below each well-known element, what it holds (a stream's\n"
+        "             codec, size and rate, a track's timescale and duration,\n"
+        "             a file's brands...): one line each, NAME = VALUE, indented\n"
+        "             four spaces more than the element\n"
         "  --json     print the tree as JSON: an array of the top-level elements,\n"
         "             each with label, size, offset, header, children and,\n"
         "             where there are any, anomalies and notes; \"phantom\": true\n"
-        "             marks data that only looked like an atom\n"
+        "             marks data that only looked like an atom; a well-known\n"
+        "             element also has \"fields\"\n"
         "  --check    print nothing but the file's anomalies (never a phantom's),\n"
         "             one per line:\n"
         "             OFFSET PATH: KIND: what (PATH: the labels from the top,\n"
@@ -48,7 +53,8 @@ void PrintHelp(const DumpProgram& dump, FILE* out) {
         "  3  with --check: the file has at least one anomaly\n"
         "  4  the file could not be read to its end: the tree read so far is\n"
         "     printed, then the error and its offset on standard error (wins\n"
-        "     over 3)\n"
+        "     over 3); or, with --fields or --json, it changed after its tree\n"
+        "     was read: the tree is printed without fields\n"
         "  5  the output could not be written (the reason on standard error;\n"
         "     a pipe whose reader is gone only when SIGPIPE is ignored); wins\n"
         "     over 4\n"
@@ -67,9 +73,9 @@ void PrintHelp(const DumpProgram& dump, FILE* out) {
 
 void Usage(FILE* file, const char* name) {
     std::fprintf(file,
-                 "usage: %s [--json | --check] FILE\n"
-                 "Prints the structure of FILE, one element per line (--json: as JSON;\n"
-                 "--check: only its anomalies).\n",
+                 "usage: %s [--fields | --json | --check] FILE\n"
+                 "Prints the structure of FILE, one element per line (--fields: with what\n"
+                 "well-known elements hold; --json: as JSON; --check: only its anomalies).\n",
                  name);
 }
 
@@ -77,6 +83,7 @@ void Usage(FILE* file, const char* name) {
 int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* out, FILE* err) {
     bool json = false;
     bool check = false;
+    bool fields = false;
     const char* path = nullptr;
     bool usage = false;
     bool unknownOption = false;
@@ -90,6 +97,8 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
             json = true;
         } else if (!endOfOptions && std::strcmp(arg, "--check") == 0) {
             check = true;
+        } else if (!endOfOptions && std::strcmp(arg, "--fields") == 0) {
+            fields = true;
         } else if (!endOfOptions && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 ||
                                      std::strcmp(arg, "--version") == 0)) {
             if (!answer) answer = arg;
@@ -111,7 +120,7 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
         PrintHelp(dump, out);
         return kDumpOk;
     }
-    if (usage || unknownOption || !path || (json && check)) {
+    if (usage || unknownOption || !path || int(json) + int(check) + int(fields) > 1) {
         Usage(err, dump.name);
         return kDumpUsage;
     }
@@ -134,9 +143,18 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
         std::fprintf(err, "%s\n", viewer::ReasonText(result.reason));
         return kDumpCannotAnalyse;
     }
-    const DumpForm form = check ? DumpForm::kCheck : json ? DumpForm::kJson : DumpForm::kText;
+    DumpForm form = check ? DumpForm::kCheck : json ? DumpForm::kJson : fields ? DumpForm::kFields : DumpForm::kText;
+    // The fields are read from the file again, which must be the file the
+    // tree came from.
+    std::unique_ptr<viewer::ByteSource> source;
+    bool changed = false;
+    if (form == DumpForm::kFields || form == DumpForm::kJson) {
+        source = viewer::ReopenUnchanged(result.path, result.stamp, &changed);
+        if (!source && form == DumpForm::kFields) form = DumpForm::kText;
+        if (!source) changed = true;  // gone, or not to be opened any more: its fields are as unknown
+    }
     size_t anomalies = 0;
-    if (const int error = WriteDump(*result.tree, form, out, &anomalies)) {
+    if (const int error = WriteDump(*result.tree, form, out, &anomalies, source.get())) {
         std::fprintf(err, "%s: cannot write the output: %s\n", dump.name, viewer::WriteErrorText(error).c_str());
         return kDumpCannotWrite;
     }
@@ -144,6 +162,10 @@ int Dump(const std::vector<std::string>& args, const DumpProgram& dump, FILE* ou
         // The tree read so far is out; then where and why reading stopped.
         std::fprintf(err, "%s (%s)\n", viewer::ReasonText(result.reason),
                      viewer::DescribeReadFailure(result.readFailure).c_str());
+        return kDumpReadError;
+    }
+    if (changed) {
+        std::fprintf(err, "%s: %s changed after its tree was read: no fields are shown\n", dump.name, path);
         return kDumpReadError;
     }
     return anomalies ? kDumpAnomalies : kDumpOk;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis.h"
+#include "node_fields.h"
 
 // What one dump program is: its name, the analysis it runs, and for --help
 // what it prints and a file to show in the example.
@@ -29,7 +30,7 @@ enum DumpStatus {
 };
 
 // Runs a dump program on its arguments (UTF-8, the program's name first):
-// `PROGRAM [--json | --check] FILE`. Prints the tree on `out`, messages on `err`, and
+// `PROGRAM [--fields | --json | --check] FILE`. Prints the tree on `out`, messages on `err`, and
 // returns one of the statuses above. `--help` and `--version` print on `out`
 // and return 0 (5 when that cannot be written).
 // Memory that runs out at any point, the walk's or the output's, ends in
@@ -51,7 +52,31 @@ std::string DumpText(const viewer::ChunkTree& tree);
 // and notes ({"kind": NAME, "bytes": N}, the figure where the kind has one;
 // node_hints.h); a phantom (chunk_node.h) also has "phantom": true. Label bytes outside printable ASCII are
 // escaped as \u00XX, so the output is valid JSON and keeps every byte.
-std::string DumpJson(const viewer::ChunkTree& tree);
+// With `file` (the file the tree was read from), a node the decoder knows
+// (node_fields.h) also has "fields" (AppendFieldsJson).
+std::string DumpJson(const viewer::ChunkTree& tree, viewer::ByteSource* file = nullptr);
+
+// The text form with each known node's fields on lines below it (--fields):
+// AppendFieldLines at the node's indentation plus four spaces.
+std::string DumpFields(const viewer::ChunkTree& tree, viewer::ByteSource& file);
+
+// A node's fields as lines of `indent` spaces and "NAME = VALUE", in ASCII
+// with bytes escaped as labels are: numbers in decimal, flags and tags in
+// hex with their meaning in parentheses, codes in single quotes, texts in
+// double quotes, times as 00:01:23.456 (ticks/timescale), rates as
+// 25/s (25/1), sizes as 320 x 240, units after the number (Hz, bytes,
+// bytes/s, us). A last line "! ..." says why fields are missing.
+void AppendFieldLines(std::string& out, const viewer::NodeFields& fields, size_t indent);
+
+// A known node's fields as JSON members to append to its object:
+// ,"fields":{NAME: VALUE, ...} with numbers as numbers, codes and texts as
+// strings, a list of codes as an array of strings, flags or tags with a
+// meaning as {"value": N, "meaning": TEXT}, yes/no as true/false, times as
+// {"ticks": N, "timescale": N}, rates as {"num": N, "den": N} (per second),
+// sizes as {"width": N, "height": N}; then ,"fields_problem":{"kind":
+// "too-short" | "unknown-version" | "unreadable"} ("version": N with the
+// second). Nothing for a node the decoder does not know.
+void AppendFieldsJson(std::string& out, const viewer::NodeFields& fields);
 
 // The file's anomalies only (--check), a phantom's never: one line each,
 // "OFFSET PATH: KIND: what", PATH being the labels from the top joined by
@@ -60,9 +85,12 @@ std::string DumpJson(const viewer::ChunkTree& tree);
 // Empty for a sound file.
 std::string DumpCheck(const viewer::ChunkTree& tree);
 
-enum class DumpForm { kText, kJson, kCheck };
+enum class DumpForm { kText, kJson, kCheck, kFields };
 
 // Writes a form to a file in large pieces and flushes it, and counts the
 // anomalies that --check printed into *anomalies (when given). Returns 0,
 // or the error of the write that failed (viewer::LastWriteError, write_error.h).
-int WriteDump(const viewer::ChunkTree& tree, DumpForm form, FILE* file, size_t* anomalies = nullptr);
+// `source` is the file the tree was read from, for the fields of kFields
+// and kJson (none: JSON without fields; kFields needs it).
+int WriteDump(const viewer::ChunkTree& tree, DumpForm form, FILE* file, size_t* anomalies = nullptr,
+              viewer::ByteSource* source = nullptr);

@@ -254,7 +254,9 @@ struct JsonWriter {
     Sink& sink;
     const ChunkTree& tree;
     Ancestry ancestry;
+    viewer::ByteSource* file = nullptr;  // where the fields are read, if they are
     bool needComma = false;  // a sibling's object came before in this array
+    std::string fields;
     void Enter(const ChunkNode& node, size_t depth) {
         const ChunkNode* parent = ancestry.Enter(node, depth);
         char* p = sink.Room(kNodeRoom);
@@ -274,6 +276,11 @@ struct JsonWriter {
             AppendJsonHints(sink, "anomalies", d.anomalies, d.anomalyCount);
             AppendJsonHints(sink, "notes", d.notes, d.noteCount);
         }
+        if (file) {
+            fields.clear();
+            AppendFieldsJson(fields, viewer::DecodeFields(*file, tree, node, ancestry.nodes.data(), depth));
+            sink.Append(fields);
+        }
         sink.Append(",\"children\":[");
         needComma = false;
     }
@@ -282,6 +289,23 @@ struct JsonWriter {
         needComma = true;
         sink.MaybeFlush();
     }
+};
+
+// The text form with each known node's fields on lines below it.
+struct FieldsWriter {
+    TextWriter text;
+    const ChunkTree& tree;
+    viewer::ByteSource& file;
+    Ancestry ancestry;
+    std::string lines;
+    void Enter(const ChunkNode& node, size_t depth) {
+        ancestry.Enter(node, depth);
+        text.Enter(node, depth);
+        lines.clear();
+        AppendFieldLines(lines, viewer::DecodeFields(file, tree, node, ancestry.nodes.data(), depth), depth * 2 + 4);
+        text.sink.Append(lines);
+    }
+    void Leave(const ChunkNode&, size_t) {}
 };
 
 // What --check says about an anomaly, after its kind's name.
@@ -380,10 +404,14 @@ struct CheckWriter {
 
 void AppendText(Sink& sink, const ChunkTree& tree) { viewer::VisitPreOrder(tree.root, TextWriter{sink}); }
 
-void AppendJson(Sink& sink, const ChunkTree& tree) {
+void AppendJson(Sink& sink, const ChunkTree& tree, viewer::ByteSource* file) {
     sink.Push('[');
-    viewer::VisitPreOrder(tree.root, JsonWriter{sink, tree, {}});
+    viewer::VisitPreOrder(tree.root, JsonWriter{sink, tree, {}, file, false, {}});
     sink.Append("]\n");
+}
+
+void AppendFields(Sink& sink, const ChunkTree& tree, viewer::ByteSource& file) {
+    viewer::VisitPreOrder(tree.root, FieldsWriter{TextWriter{sink}, tree, file, {}, {}});
 }
 
 size_t AppendCheck(Sink& sink, const ChunkTree& tree) {
@@ -400,9 +428,15 @@ std::string DumpText(const ChunkTree& tree) {
     return sink.Take();
 }
 
-std::string DumpJson(const ChunkTree& tree) {
+std::string DumpJson(const ChunkTree& tree, viewer::ByteSource* file) {
     Sink sink(nullptr);
-    AppendJson(sink, tree);
+    AppendJson(sink, tree, file);
+    return sink.Take();
+}
+
+std::string DumpFields(const ChunkTree& tree, viewer::ByteSource& file) {
+    Sink sink(nullptr);
+    AppendFields(sink, tree, file);
     return sink.Take();
 }
 
@@ -412,11 +446,13 @@ std::string DumpCheck(const ChunkTree& tree) {
     return sink.Take();
 }
 
-int WriteDump(const ChunkTree& tree, DumpForm form, FILE* file, size_t* anomalies) {
+int WriteDump(const ChunkTree& tree, DumpForm form, FILE* file, size_t* anomalies, viewer::ByteSource* source) {
     Sink sink(file);
     size_t found = 0;
     if (form == DumpForm::kJson)
-        AppendJson(sink, tree);
+        AppendJson(sink, tree, source);
+    else if (form == DumpForm::kFields && source)
+        AppendFields(sink, tree, *source);
     else if (form == DumpForm::kCheck)
         found = AppendCheck(sink, tree);
     else

@@ -30,6 +30,12 @@ struct Analysis {
     Reason reason = Reason::kNone;    // why not, when it failed; kReadError comes with the tree read
                                       // so far, or none when the header itself could not be read
     ReadFailure readFailure;          // with kReadError: where and why reading stopped
+    // For an analysis of a file by AnalyzePath: the path it opened (on
+    // Windows without the quotes around it) and the file's stamp then, so
+    // that the file can be read again later (a node's fields) and be told
+    // apart from a file changed meanwhile.
+    std::string path;
+    FileStamp stamp;
 
     bool ok() const { return tree != nullptr; }
 
@@ -54,5 +60,10 @@ using Walk = Analysis (*)(ByteSource& source);
 // Opens the file named by the UTF-8 path and runs the walk over it; the
 // file is closed again before this returns.
 Analysis AnalyzePath(const std::string& path, Walk walk);
+
+// Opens the file an analysis read again, for reading more of it: null when
+// it cannot be opened, or when its stamp is no longer `stamp` (it changed
+// since; *changed is then set).
+std::unique_ptr<ByteSource> ReopenUnchanged(const std::string& path, const FileStamp& stamp, bool* changed = nullptr);
 
 }  // namespace viewer

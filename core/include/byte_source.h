@@ -34,6 +34,15 @@ struct ReadFailure {
 // example "at offset 65536: Input/output error".
 std::string DescribeReadFailure(const ReadFailure& failure);
 
+// What a file was when it was opened: its length and when it was last
+// written. A file whose stamp differs later has changed in between.
+struct FileStamp {
+    int64_t length = 0;
+    int64_t modified = 0;  // in the system's units, only ever compared
+    bool operator==(const FileStamp& o) const { return length == o.length && modified == o.modified; }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+
 class ByteSource {
 public:
     // Reads `size` bytes of memory owned by the caller, which must outlive the source.
@@ -53,6 +62,9 @@ public:
     // Where the data is known to reach: its length, or further where a file
     // that grew since it was opened was read past it.
     int64_t KnownLength() const { return furthestFill_ > length_ ? furthestFill_ : length_; }
+
+    // The file's stamp when it was opened (all zero for memory).
+    const FileStamp& Stamp() const { return stamp_; }
 
     int64_t Tell() const { return pos_; }
 
@@ -98,6 +110,7 @@ private:
     int64_t bufStart_ = 0;
     int64_t pos_ = 0;
     int64_t length_ = 0;
+    FileStamp stamp_;
     intptr_t file_ = -1;  // the open file (a descriptor or handle), -1 for memory
     std::unique_ptr<unsigned char[]> storage_;  // file buffer
     size_t storageSize_ = 0;

@@ -78,3 +78,16 @@ NodeFields DecodeFields(ByteSource& file, const ChunkTree& tree, const ChunkNode
                         const ChunkNode* const* ancestors, size_t depth);
 
 }  // namespace viewer
+
+namespace viewer {
+
+// A time of `ticks` of which `scale` make a second, as hours, minutes,
+// seconds and milliseconds ("00:01:23.456", "-00:00:01.000"; hours grow
+// past two digits as needed); "?" when the scale is not above zero.
+std::string DurationText(int64_t ticks, int64_t scale);
+
+// num/den as a decimal with at most three decimals, rounded, and no
+// trailing zeros ("25", "29.97", "0.5"); "?" when den is zero.
+std::string RatioText(int64_t num, int64_t den);
+
+}  // namespace viewer

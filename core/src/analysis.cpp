@@ -33,7 +33,20 @@ Analysis AnalyzePath(const std::string& typed, Walk walk) {
     bool outOfMemory = false;
     std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path, &outOfMemory);
     if (!source) return Analysis::Failure(outOfMemory ? Reason::kOutOfMemory : Reason::kCannotOpen);
-    return walk(*source);
+    Analysis result = walk(*source);
+    result.path = path;
+    result.stamp = source->Stamp();
+    return result;
+}
+
+std::unique_ptr<ByteSource> ReopenUnchanged(const std::string& path, const FileStamp& stamp, bool* changed) {
+    if (changed) *changed = false;
+    std::unique_ptr<ByteSource> source = ByteSource::OpenFile(path);
+    if (source && source->Stamp() != stamp) {
+        if (changed) *changed = true;
+        source.reset();
+    }
+    return source;
 }
 
 }  // namespace viewer

@@ -50,8 +50,8 @@ ByteSource::~ByteSource() { sys::CloseFile(file_); }
 
 std::unique_ptr<ByteSource> ByteSource::OpenFile(const std::string& path, bool* outOfMemory) {
     if (outOfMemory) *outOfMemory = false;
-    int64_t length = 0;
-    const sys::FileHandle file = sys::OpenRegularFile(path, &length);
+    int64_t length = 0, modified = 0;
+    const sys::FileHandle file = sys::OpenRegularFile(path, &length, &modified);
     if (file == sys::kNoFile) return nullptr;
     std::unique_ptr<ByteSource> src(new (std::nothrow) ByteSource());
     if (!src) {
@@ -61,6 +61,7 @@ std::unique_ptr<ByteSource> ByteSource::OpenFile(const std::string& path, bool* 
     }
     src->file_ = file;
     src->length_ = length;
+    src->stamp_ = FileStamp{length, modified};
     src->storage_.reset(new (std::nothrow) unsigned char[kBufferSize]);
     if (!src->storage_) {
         if (outOfMemory) *outOfMemory = true;

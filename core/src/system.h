@@ -14,10 +14,12 @@ using FileHandle = intptr_t;
 constexpr FileHandle kNoFile = -1;
 
 // Opens a regular file that may be read, by its UTF-8 path, without reading
-// from it, and tells its length. Anything else (a directory, FIFO, device,
+// from it, and tells its length and when it was last written (in the
+// system's own units: nanoseconds or 100-nanosecond ticks since its epoch;
+// only ever compared). Anything else (a directory, FIFO, device,
 // socket, a dangling link, a file nobody may read) gives kNoFile and never
 // blocks.
-FileHandle OpenRegularFile(const std::string& path, int64_t* length);
+FileHandle OpenRegularFile(const std::string& path, int64_t* length, int64_t* modified);
 
 // Reads up to n bytes at `offset`. Returns the number read (0 at the end of
 // the file) or -1 on an error, whose number (errno, GetLastError) goes to

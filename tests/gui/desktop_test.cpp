@@ -108,15 +108,15 @@ TEST_F(Fixture, TheDialogAndItsMessageBoxesRefuseMaximiseAndFullScreen) {
         size = w->size();
         const auto back = [&size, w] { return w->windowState() == Qt::WindowNoState && w->size() == size; };
         w->showMaximized();
-        QTest::qWaitFor(back, 3000);
+        EXPECT_TRUE(QTest::qWaitFor(back, 3000));
         w->windowHandle()->setWindowStates(Qt::WindowFullScreen);
-        QTest::qWaitFor(back, 3000);
+        EXPECT_TRUE(QTest::qWaitFor(back, 3000));
         states = w->windowState();
         EXPECT_EQ(w->size(), size);
         OnNextModal(w, [&](QWidget* box) {
             boxSize = box->size();
             box->showMaximized();
-            QTest::qWaitFor([&] { return box->windowState() == Qt::WindowNoState && box->size() == boxSize; }, 3000);
+            EXPECT_TRUE(QTest::qWaitFor([&] { return box->windowState() == Qt::WindowNoState && box->size() == boxSize; }, 3000));
             boxStates = box->windowState();
             EXPECT_EQ(box->size(), boxSize);
         });

@@ -36,7 +36,7 @@ bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b
 
 }  // namespace
 
-FileHandle OpenRegularFile(const std::string& path, int64_t* length) {
+FileHandle OpenRegularFile(const std::string& path, int64_t* length, int64_t* modified) {
     if (path.empty() || path.find('\0') != std::string::npos) return kNoFile;
     struct stat st {};
     int fd = -1;
@@ -82,6 +82,7 @@ FileHandle OpenRegularFile(const std::string& path, int64_t* length) {
         return kNoFile;
     }
     *length = st.st_size;
+    *modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return fd;
 }
 

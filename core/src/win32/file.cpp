@@ -62,7 +62,7 @@ bool IsReservedName(const std::u16string& path) {
 
 }  // namespace
 
-FileHandle OpenRegularFile(const std::string& path, int64_t* length) {
+FileHandle OpenRegularFile(const std::string& path, int64_t* length, int64_t* modified) {
     std::u16string wide;
     if (path.empty() || path.find('\0') != std::string::npos || !Utf8ToUtf16(path, &wide)) return kNoFile;
     if (IsDeviceNamespace(wide) || IsReservedName(wide)) return kNoFile;
@@ -83,6 +83,7 @@ FileHandle OpenRegularFile(const std::string& path, int64_t* length) {
         return kNoFile;
     }
     *length = size.QuadPart;
+    *modified = static_cast<int64_t>(uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32 | info.ftLastWriteTime.dwLowDateTime);
     return reinterpret_cast<FileHandle>(file);
 }
 
