@@ -67,7 +67,9 @@ bool Dwords(const Payload& p, Out& o, size_t at, std::initializer_list<Dword> li
 
 int32_t Signed32(uint32_t v) { return static_cast<int32_t>(v); }
 int16_t Signed16(uint32_t v) { return static_cast<int16_t>(static_cast<uint16_t>(v)); }
-uint32_t Le24(const Payload& p, size_t at) { return uint32_t(p.bytes[at]) | uint32_t(p.bytes[at + 1]) << 8 | uint32_t(p.bytes[at + 2]) << 16; }
+uint32_t Le24(const Payload& p, size_t at) {
+    return uint32_t(p.bytes[at]) | uint32_t(p.bytes[at + 1]) << 8 | uint32_t(p.bytes[at + 2]) << 16;
+}
 
 // How many bytes of the node's payload the file holds, not bounded by
 // kMaxFieldBytes: up to its declared end, its parent's span end and the end
@@ -98,7 +100,8 @@ void MainHeader(const Payload& p, Out& o) {
     const uint32_t us = p.Le32(0);
     o.Add("dwMicroSecPerFrame", FieldType::kMicroseconds, us);
     if (us) o.Add("1000000/dwMicroSecPerFrame", FieldType::kFrameRate, 1000000, us);
-    if (!Dwords(p, o, 4, {{"dwMaxBytesPerSec", FieldType::kBytesPerSecond}, {"dwPaddingGranularity", FieldType::kBytes}}))
+    if (!Dwords(p, o, 4,
+                {{"dwMaxBytesPerSec", FieldType::kBytesPerSecond}, {"dwPaddingGranularity", FieldType::kBytes}}))
         return;
     if (!Need(p, o, 12, 4)) return;
     o.Hex("dwFlags", p.Le32(12),
@@ -291,7 +294,8 @@ std::string ZeroEnded(const Payload& p) {
 // Whether the label is an identifier of four printable ASCII characters,
 // fit to be a field's name.
 bool PrintableId(const ChunkNode& n) {
-    return std::strlen(n.label) == 4 && std::all_of(n.label, n.label + 4, [](char ch) { return ch >= 0x20 && ch < 0x7F; });
+    return std::strlen(n.label) == 4 &&
+           std::all_of(n.label, n.label + 4, [](char ch) { return ch >= 0x20 && ch < 0x7F; });
 }
 
 // The old AVI index: how many 16-byte entries the chunk holds (from its
@@ -304,7 +308,8 @@ void OldIndex(const Context& c, const Payload& p, Out& o) {
     if (!whole || bytes % 16) o.TooShort();
     if (!p.Has(0, 16)) return;
     o.Code("aIndex[0].dwChunkId", p.bytes);
-    o.Hex("aIndex[0].dwFlags", p.Le32(4), FlagNames(p.Le32(4), {{0x1, "LIST"}, {0x10, "KEYFRAME"}, {0x100, "NO_TIME"}}).c_str());
+    o.Hex("aIndex[0].dwFlags", p.Le32(4),
+          FlagNames(p.Le32(4), {{0x1, "LIST"}, {0x10, "KEYFRAME"}, {0x100, "NO_TIME"}}).c_str());
     o.Integer("aIndex[0].dwOffset", p.Le32(8));
     o.Add("aIndex[0].dwSize", FieldType::kBytes, p.Le32(12));
 }
@@ -327,7 +332,8 @@ void AniHeader(const Payload& p, Out& o) {
 void WebpExtended(const Payload& p, Out& o) {
     if (!Need(p, o, 0, 1)) return;
     o.Hex("flags", p.bytes[0],
-          FlagNames(p.bytes[0], {{0x20, "ICC"}, {0x10, "alpha"}, {0x08, "EXIF"}, {0x04, "XMP"}, {0x02, "animation"}}).c_str());
+          FlagNames(p.bytes[0], {{0x20, "ICC"}, {0x10, "alpha"}, {0x08, "EXIF"}, {0x04, "XMP"}, {0x02, "animation"}})
+              .c_str());
     if (!Need(p, o, 4, 6)) return;
     o.Add("Canvas Width x Canvas Height", FieldType::kDimensions, int64_t{Le24(p, 4)} + 1, int64_t{Le24(p, 7)} + 1);
 }
