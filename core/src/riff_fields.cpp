@@ -5,7 +5,7 @@
 // Each decoder lists its fields in file order, each one only when its bytes
 // are in the payload. When the payload ends before a decoder's fixed part
 // does (the fields every such chunk has), the fields before that point are
-// given and the node is marked kTooShort; optional parts that are missing
+// given and the node is marked kTooShort; optional fields that are missing
 // (strh's rcFrame, the bytes after WAVEFORMAT of a non-PCM format) are
 // simply left out. The figures that count a whole chunk (a WAVE's data as
 // time, idx1's entries) count the bytes the file holds within the chunk's
@@ -13,6 +13,10 @@
 // node is marked kTooShort too. A payload that could not be read gives no
 // fields and kUnreadable, as does a sibling that tells how to read this
 // node (a stream's strh, a WAVE's fmt) when it cannot be read.
+//
+// A chunk is decoded only in the place its format gives it (avih in
+// LIST_hdrl, fmt right in RIFF_WAVE, VP8X right in RIFF_WEBP, ...): the same
+// code elsewhere belongs to some other format.
 #include <algorithm>
 #include <initializer_list>
 
