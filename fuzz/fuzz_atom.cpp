@@ -15,5 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::strcmp(top->label, "TOP") != 0 || top->size != static_cast<int64_t>(size) || top->offset != 0 || top->next)
         fuzz::Fail("root is not TOP over the whole data", top);
     fuzz::CheckTree(*a.tree, static_cast<int64_t>(size), atom::kMaxDepth, true, data);
+    fuzz::CheckFields(*a.tree, data, size);
     return 0;
 }

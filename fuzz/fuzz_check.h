@@ -18,7 +18,9 @@
 #include "analysis.h"
 #include "atom_containers.h"
 #include "byte_source.h"
+#include "node_fields.h"
 #include "node_hints.h"
+#include "traversal.h"
 
 namespace fuzz {
 
@@ -169,6 +171,52 @@ inline size_t CheckTree(const ChunkTree& tree, int64_t length, int maxDepth, boo
     }
     if (count != tree.NodeCount()) Fail("tree does not hold every node it allocated", nullptr);
     return count;
+}
+
+// Decodes every node's fields (node_fields.h), as a tip or --fields would,
+// and checks what came: a phantom is never decoded, the figures that are
+// pairs have a denominator where one is needed, codes are whole, and the
+// same bytes decode the same way twice.
+inline void CheckFields(const ChunkTree& tree, const uint8_t* data, size_t size) {
+    using viewer::FieldType;
+    struct Decoder {
+        const ChunkTree& tree;
+        const uint8_t* data;
+        size_t size;
+        std::vector<const ChunkNode*> ancestors;
+        void Enter(const ChunkNode& node, size_t depth) {
+            ancestors.resize(depth);
+            ByteSource source(data, size);
+            const viewer::NodeFields f = viewer::DecodeFields(source, tree, node, ancestors.data(), depth);
+            ByteSource again(data, size);
+            const viewer::NodeFields g = viewer::DecodeFields(again, tree, node, ancestors.data(), depth);
+            if ((node.flags & viewer::kPhantom) && f.known) Fail("a phantom was decoded", &node);
+            if (!f.known && (!f.fields.empty() || f.problem != viewer::FieldProblem::kNone))
+                Fail("fields of a node not decoded", &node);
+            if (f.known != g.known || f.problem != g.problem || f.fields.size() != g.fields.size())
+                Fail("the same bytes decoded another way", &node);
+            for (size_t i = 0; i < f.fields.size(); ++i) {
+                const viewer::Field& x = f.fields[i];
+                const viewer::Field& y = g.fields[i];
+                if (x.name != y.name || x.value != y.value || x.scale != y.scale || x.text != y.text)
+                    Fail("the same bytes decoded another way", &node);
+                if (x.name.empty()) Fail("a field without a name", &node);
+                if ((x.type == FieldType::kDuration || x.type == FieldType::kFrameRate || x.type == FieldType::kRate) &&
+                    x.scale <= 0)
+                    Fail("a ratio without a denominator above 0", &node);
+                if ((x.type == FieldType::kCode && x.text.size() != 4) ||
+                    (x.type == FieldType::kCodes && x.text.size() % 4 != 0))
+                    Fail("a code that is not 4 bytes", &node);
+                if (x.text.size() > viewer::kMaxFieldBytes) Fail("a text longer than a decoder may read", &node);
+                // The words every presentation uses for the figures.
+                if (x.type == FieldType::kDuration && viewer::DurationText(x.value, x.scale).empty())
+                    Fail("a duration without words", &node);
+            }
+            ancestors.push_back(&node);
+        }
+        void Leave(const ChunkNode&, size_t) {}
+    } decoder{tree, data, size, {}};
+    viewer::VisitPreOrder(tree.root, decoder);
 }
 
 // Whether two analyses of the same bytes agree: same outcome, same reason,

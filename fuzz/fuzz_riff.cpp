@@ -1,6 +1,6 @@
 // Fuzz target for the RIFF walk: analyses the input from memory through the
 // same byte source files use, twice, then once more as a file, and checks
-// the trees (fuzz_check.h).
+// the trees and the fields decoded from every node (fuzz_check.h).
 #include <cstring>
 
 #include "fuzz_check.h"
@@ -21,5 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!a.ok()) fuzz::Fail("a RIFF input failed", nullptr);
     if (a.tree->root->offset != 0 || a.tree->root->label[4] != '_') fuzz::Fail("root is not the RIFF header", a.tree->root);
     fuzz::CheckTree(*a.tree, static_cast<int64_t>(size), riff::kMaxDepth, false, data);
+    fuzz::CheckFields(*a.tree, data, size);
     return 0;
 }

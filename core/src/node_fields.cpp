@@ -1,6 +1,7 @@
 #include "node_fields.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "field_decoding.h"
 #include "node_hints.h"
@@ -38,7 +39,9 @@ size_t Context::PayloadLimit(const ChunkNode& n) const {
         holder = Parent();
     }
     const int64_t start = n.offset + n.headerSize;
-    int64_t end = DeclaredEnd(n, tree);
+    // A negative size (a streamed RIFF chunk's) says nothing of its end: it
+    // runs as far as what holds it.
+    int64_t end = n.size < 0 ? std::numeric_limits<int64_t>::max() : DeclaredEnd(n, tree);
     if (holder) end = std::min(end, SpanEnd(*holder, tree));
     end = std::min(end, file.KnownLength());
     if (end <= start) return 0;
