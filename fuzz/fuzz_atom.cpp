@@ -1,6 +1,6 @@
 // Fuzz target for the atom walk: analyses the input from memory through the
 // same byte source files use, twice, then once more as a file, and checks
-// the trees (fuzz_check.h).
+// the trees and the fields decoded from every node (fuzz_check.h).
 #include <cstring>
 
 #include "atom_analysis.h"
