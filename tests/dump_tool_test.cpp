@@ -171,6 +171,37 @@ TEST(TarnwickDump, PrintsTheBundledSampleInTreeOrder) {
 }
 #endif
 
+#ifndef _WIN32
+// --fields: the text form with what the well-known chunks hold below them;
+// --json: the same fields as typed values. The plain form is the one above.
+TEST(TarnwickDump, FieldsAndJsonTellWhatTheWellKnownChunksHold) {
+    const std::string sample = std::string(SAMPLE_DIR) + "/sample.avi";
+    const DumpRun fields = Dump({"--fields", sample});
+    EXPECT_EQ(fields.status, 0);
+    EXPECT_EQ(fields.err, "");
+    EXPECT_EQ(fields.out.rfind("RIFF_AVI [856Bytes]\n"
+                               "  LIST_hdrl[192Bytes]\n"
+                               "    avih[56Bytes]\n"
+                               "        dwMicroSecPerFrame = 40000 us\n"
+                               "        1000000/dwMicroSecPerFrame = 25/s (1000000/40000)\n",
+                               0),
+              0u)
+        << fields.out;
+    for (const char* line : {"          fccHandler = 'MJPG'\n", "          dwLength*dwScale/dwRate = 00:00:00.320 (8/25)\n",
+                             "        ISFT = \"make-sample\"\n", "      aIndex[0].dwFlags = 0x0010 (KEYFRAME)\n"})
+        EXPECT_NE(fields.out.find(line), std::string::npos) << line;
+    const DumpRun json = Dump({"--json", sample});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_NE(json.out.find("{\"label\":\"avih\",\"size\":56,\"offset\":24,\"header\":8,\"fields\":{"
+                            "\"dwMicroSecPerFrame\":40000,\"1000000/dwMicroSecPerFrame\":{\"num\":1000000,\"den\":40000},"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"dwFlags\":{\"value\":16,\"meaning\":\"HASINDEX\"}"), std::string::npos);
+    EXPECT_NE(json.out.find("\"dwWidth x dwHeight\":{\"width\":32,\"height\":24}"), std::string::npos);
+    EXPECT_EQ(Dump({"--fields", "--json", sample}).status, 2);  // one form at a time
+}
+#endif
+
 TEST(TarnwickDump, JsonKeepsEveryLabelByte) {
     // Labels with a quote, a backslash, a control byte and a byte above 0x7F.
     Bytes body = Bytes::Chunk("a\"b\\", Bytes().fill(2)).append(Bytes::Chunk("\x01\xA9xy", Bytes()));

@@ -196,6 +196,42 @@ TEST(RiffFields, CursorAndWebpHeaders) {
               (L{"key_frame bool 1", "! too-short"}));
 }
 
+// The words every presentation writes the figures in: no overflow at the
+// ends of the 64-bit range, rounding to the millisecond.
+TEST(FieldWords, DurationsAndRatios) {
+    EXPECT_EQ(DurationText(83456, 1000), "00:01:23.456");
+    EXPECT_EQ(DurationText(-1, 1), "-00:00:01.000");
+    EXPECT_EQ(DurationText(2, 3), "00:00:00.667");
+    EXPECT_EQ(DurationText(5, 0), "?");
+    EXPECT_EQ(DurationText(INT64_MAX, 1), "2562047788015215:30:07.000");
+    EXPECT_EQ(DurationText(INT64_MIN, INT64_MAX), "-00:00:01.000");
+    EXPECT_EQ(RatioText(25, 1), "25");
+    EXPECT_EQ(RatioText(30000, 1001), "29.97");
+    EXPECT_EQ(RatioText(1, 2), "0.5");
+    EXPECT_EQ(RatioText(1225, 32), "38.281");
+    EXPECT_EQ(RatioText(INT64_MIN, -1), "9223372036854775808");
+    EXPECT_EQ(RatioText(-3, 2), "-1.5");
+    EXPECT_EQ(RatioText(1, 0), "?");
+}
+
+// The fields are read from the file again: only while it is the file the
+// tree came from (same length, same last write).
+TEST(FieldWords, ReopenedOnlyWhileUnchanged) {
+    TempFile file(Avi(MainHeader(40000), Bytes()).str());
+    const Analysis a = AnalyzePath(file.path(), riff::Analyze);
+    ASSERT_TRUE(a.ok());
+    EXPECT_EQ(a.path, file.path());
+    EXPECT_EQ(a.stamp.length, static_cast<int64_t>(Avi(MainHeader(40000), Bytes()).str().size()));
+    bool changed = true;
+    EXPECT_NE(ReopenUnchanged(a.path, a.stamp, &changed), nullptr);
+    EXPECT_FALSE(changed);
+    file.WriteAt(a.stamp.length, "more");
+    EXPECT_EQ(ReopenUnchanged(a.path, a.stamp, &changed), nullptr);
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(ReopenUnchanged(a.path + ".gone", a.stamp, &changed), nullptr);
+    EXPECT_FALSE(changed);  // not there at all: not to be told apart from a file changed
+}
+
 #ifndef _WIN32
 TEST(RiffFields, ReadFailureGivesNoFields) {
     const Bytes avi = Avi(MainHeader(40000), Bytes());
