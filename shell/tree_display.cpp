@@ -90,9 +90,17 @@ void CViewerDlg::OnTreeGetInfoTip(NMHDR* pNMHDR, LRESULT* pResult) {
     else
         fields.source = changed ? TipFields::Source::kChanged : TipFields::Source::kGone;
     const std::string text = NodeTipText(viewer::DescribeNode(*node, parent, *m_pTree), &fields);
-    size_t n = std::min(text.size(), static_cast<size_t>(tip->cchTextMax - 1));
-    while (n > 0 && n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;  // whole characters
-    text.copy(tip->pszText, n);
+    // A tip longer than the room given ends after its last whole line, with "……".
+    const size_t room = static_cast<size_t>(tip->cchTextMax - 1);
+    std::string shown = text;
+    if (shown.size() > room) {
+        static const std::string kMore = "\n……";
+        const size_t cut = room >= kMore.size() ? text.rfind('\n', room - kMore.size()) : std::string::npos;
+        if (cut != std::string::npos) shown = text.substr(0, cut) + kMore;
+    }
+    size_t n = std::min(shown.size(), room);
+    while (n > 0 && n < shown.size() && (static_cast<unsigned char>(shown[n]) & 0xC0) == 0x80) --n;  // whole characters
+    shown.copy(tip->pszText, n);
     tip->pszText[n] = '\0';
 }
 

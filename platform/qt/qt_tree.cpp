@@ -117,7 +117,7 @@ QColor TreeWindow::TextColor(TreeStore::Index item) {
 
 QString TreeWindow::InfoTip(TreeStore::Index item) {
     if (!notify || !(style & TVS_INFOTIP)) return {};
-    char text[1024] = "";
+    char text[4096] = "";  // room for a tip with its fields
     NMTVGETINFOTIP tip{};
     tip.hdr = NMHDR{this, static_cast<UINT_PTR>(id), TVN_GETINFOTIP};
     tip.pszText = text;

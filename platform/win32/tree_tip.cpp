@@ -63,7 +63,7 @@ void OnScrolledTip(TreeView& view) {
 std::wstring AskTipText(TreeView& view, TreeStore::Index item) {
     HWND parent = GetParent(view.hwnd);
     if (item == TreeStore::kNone || !view.engine.Store().Valid(item) || !parent) return {};
-    char text[1024] = {};
+    char text[4096] = {};  // room for a tip with its fields
     tp::GetInfoTip ask{};
     ask.hdr.hwndFrom = view.hwnd;
     ask.hdr.idFrom = static_cast<uintptr_t>(GetDlgCtrlID(view.hwnd));
