@@ -160,15 +160,18 @@ TEST(AtomFields, SampleDescriptionsOfVideoAndSound) {
 
     // QuickTime's version 1 adds four fields; version 2 has a 64-bit float
     // rate and a 32-bit channel count.
-    Bytes v1 = SoundEntry("twos", 1, SoundV0(1, 16, 22050).be32(1).be32(2).be32(2).be32(2));
     double rate = 96000.0;
     uint64_t bits;
     std::memcpy(&bits, &rate, sizeof bits);
     Bytes v2 = SoundEntry("lpcm", 2, B16(3).append(B16(16)).append(B16(0xFFFE)).fill(2).be32(0x10000).be32(72).be64(bits)
                                          .be32(6).be32(0x7F000000).be32(24).be32(0xC).be32(18).be32(1));
+    // Version 1 with its esds in a 'wave' atom, as QuickTime keeps it.
+    Bytes v1 = SoundEntry("mp4a", 1, SoundV0(1, 16, 22050).be32(1024).be32(0).be32(2).be32(2)
+                                   .append(A("wave", A("frma", Bytes().code("mp4a")).append(esds).append(Zeros(8)))));
     EXPECT_EQ(Fields(Movie("soun", 96000, Stsd(2, v1.append(v2))), std::string(kStbl) + "stsd"),
-              (L{"entry_count int 2", "entry[1].format code 'twos'", "entry[1].size bytes 52", "entry[1].version int 1",
+              (L{"entry_count int 2", "entry[1].format code 'mp4a'", "entry[1].size bytes 118", "entry[1].version int 1",
                  "entry[1].channelcount int 1", "entry[1].samplesize int 16", "entry[1].samplerate hz 22050",
+                 "entry[1].objectTypeIndication hex 64 'MPEG-4 Audio'",
                  "entry[2].format code 'lpcm'", "entry[2].size bytes 72", "entry[2].version int 2",
                  "entry[2].audioSampleRate hz 96000", "entry[2].numAudioChannels int 6", "entry[2].constBitsPerChannel int 24"}));
 }

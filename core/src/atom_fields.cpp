@@ -345,8 +345,9 @@ int EsdsObjectType(const unsigned char* d, size_t n) {
 
 // The atoms that follow the fixed fields of a sample entry, from `at` to
 // `end` (both within the bytes read): the codec's configuration, the pixel
-// aspect and colour.
-void EntryExtensions(const Payload& p, size_t at, size_t end, size_t i, Out& o) {
+// aspect and colour. QuickTime's sound descriptions keep theirs in a
+// 'wave' atom, looked into once.
+void EntryExtensions(const Payload& p, size_t at, size_t end, size_t i, Out& o, bool inWave = false) {
     while (at + 8 <= end) {
         const uint32_t size = p.Be32(at);
         if (size < 8) return;
@@ -372,6 +373,9 @@ void EntryExtensions(const Payload& p, size_t at, size_t end, size_t i, Out& o) 
         case Code("esds"):
             if (const int oti = EsdsObjectType(d, n); oti >= 0)
                 o.Hex(Indexed("entry", i, "objectTypeIndication").c_str(), oti, ObjectTypeName(static_cast<unsigned>(oti)));
+            break;
+        case Code("wave"):
+            if (!inWave) EntryExtensions(p, at + 8, boxEnd, i, o, true);
             break;
         default: break;
         }
