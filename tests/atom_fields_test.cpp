@@ -41,8 +41,6 @@ const char* const kStbl = "TOP/moov/trak/mdia/minf/stbl/";
 TEST(AtomFields, FileTypeBrands) {
     EXPECT_EQ(Fields(A("ftyp", Bytes().code("isom").be32(512).code("isomiso2avc1mp41")), "TOP/ftyp"),
               (L{"major_brand code 'isom'", "minor_version int 512", "compatible_brands codes 'isomiso2avc1mp41'"}));
-    EXPECT_EQ(Fields(A("styp", Bytes().code("msdh").be32(0)), "TOP/styp"),
-              (L{"major_brand code 'msdh'", "minor_version int 0", "compatible_brands codes ''"}));
     // Defect: the last brand has 2 of its 4 bytes.
     EXPECT_EQ(Fields(A("ftyp", Bytes().code("qt  ").be32(0).code("qt  ab")), "TOP/ftyp"),
               (L{"major_brand code 'qt  '", "minor_version int 0", "compatible_brands codes 'qt  '", "! too-short"}));
@@ -79,15 +77,13 @@ TEST(AtomFields, MovieHeaderVersions) {
               (L{"timescale int 600", "! too-short"}));
     // Defect: version 1's fields read as far as version 0's would reach.
     EXPECT_EQ(Fields(A("mvhd", Vf(1).fill(96)), "TOP/mvhd"), (L{"timescale int 0", "duration int 0", "! too-short"}));
-    EXPECT_EQ(Fields(A("mvhd"), "TOP/mvhd"), L{"! too-short"});
 }
 
 TEST(AtomFields, TrackHeaderTakesTheMovieTimescale) {
     // Flags 3: enabled, in the movie. 320.5 x 240 pixels in 16.16.
     Bytes tkhd = A("tkhd", Vf(0, 3).be32(0).be32(0).be32(1).be32(0).be32(1200).fill(16 + 36).be32(0x01408000).be32(240 << 16));
-    const L expected{"flags hex 3",      "track_enabled bool 1",        "track_in_movie bool 1",
-                     "track_in_preview bool 0", "track_ID int 1", "duration duration 1200/600",
-                     "width x height size 320/240"};
+    const L expected{"flags hex 3", "track_enabled bool 1", "track_in_movie bool 1", "track_in_preview bool 0",
+                     "track_ID int 1", "duration duration 1200/600", "width x height size 320/240"};
     EXPECT_EQ(Fields(A("moov", Mvhd(600, 1200).append(A("trak", tkhd))), "TOP/moov/trak/tkhd"), expected);
     // Without a movie header there is no timescale: ticks.
     L bare = expected;
@@ -98,9 +94,6 @@ TEST(AtomFields, TrackHeaderTakesTheMovieTimescale) {
     EXPECT_EQ(Fields(A("moov", Mvhd(1000, 3000).append(A("trak", v1))), "TOP/moov/trak/tkhd"),
               (L{"flags hex 1", "track_enabled bool 1", "track_in_movie bool 0", "track_in_preview bool 0",
                  "track_ID int 2", "duration duration 3000/1000", "width x height size 1920/1080"}));
-    // Defect: the track header ends before its width and height.
-    EXPECT_EQ(Fields(A("tkhd", Vf(0, 0).be32(0).be32(0).be32(1).be32(0).be32(5).fill(52)), "TOP/tkhd").back(),
-              "! too-short");
 }
 
 TEST(AtomFields, MediaHeaderLanguages) {
@@ -250,7 +243,6 @@ TEST(AtomFields, SampleTablesAndTheirCounts) {
               (L{"field_size int 8", "sample_count int 6", "! too-short"}));
 
     EXPECT_EQ(Fields(A("stco", Vf(0).be32(2).be32(100).be32(200)), "TOP/stco"), L{"entry_count int 2"});
-    EXPECT_EQ(Fields(A("stss", Vf(0).be32(1).be32(1)), "TOP/stss"), L{"entry_count int 1"});
     EXPECT_EQ(Fields(A("ctts", Vf(1).be32(1).be32(1).be32(0xFFFFFE00)), "TOP/ctts"), L{"entry_count int 1"});
     // Defect: co64 entries are 8 bytes; stsc's 12.
     EXPECT_EQ(Fields(A("co64", Vf(0).be32(2).be64(100).be32(0)), "TOP/co64"), (L{"entry_count int 2", "! too-short"}));
@@ -338,9 +330,7 @@ TEST(AtomFields, QuickTimeMetadataItems) {
               (L{"type_indicator hex 1 'UTF-8'", "locale_indicator hex 0", "value text 'A test'"}));
     EXPECT_EQ(Fields(file, "TOP/meta/ilst"),
               (L{"item[1] code 'desc'", "item[1].value text 'A test'", "item[2] code 'tmpo'", "item[2].value int 120"}));
-    // A JPEG cover has no value to show; a negative 8-bit integer has.
-    EXPECT_EQ(Fields(A("ilst", A("covr", Data(13, Bytes().raw({0xFF, 0xD8})))), "TOP/ilst/covr/data"),
-              (L{"type_indicator hex 13 'JPEG'", "locale_indicator hex 0"}));
+    // A negative 8-bit integer.
     EXPECT_EQ(Fields(A("ilst", A("rtng", Data(21, Bytes().raw({0xFE})))), "TOP/ilst/rtng"), L{"value int -2"});
     // Defect: the data atom ends within its locale.
     EXPECT_EQ(Fields(A("ilst", A("desc", A("data", Bytes().be32(1).raw({0, 0})))), "TOP/ilst/desc/data"), L{"! too-short"});
