@@ -100,7 +100,7 @@ TEST(AtomFields, MediaHeaderLanguages) {
     EXPECT_EQ(Fields(Mdhd(48000, 96000), "TOP/mdhd"),
               (L{"timescale int 48000", "duration duration 96000/48000", "language text 'und'"}));
     EXPECT_EQ(Fields(Mdhd(1, 1, 0x15C7), "TOP/mdhd")[2], "language text 'eng'");
-    // QuickTime's Macintosh codes (0: English), and its "unspecified".
+    // QuickTime's Macintosh codes (0: English), and its "no language given".
     EXPECT_EQ(Fields(Mdhd(1, 1, 0), "TOP/mdhd")[2], "language int 0");
     EXPECT_EQ(Fields(Mdhd(1, 1, 0x7FFF), "TOP/mdhd")[2], "language int 32767");
     Bytes v1 = A("mdhd", Vf(1).be64(0).be64(0).be32(44100).be64(88200).append(B16(0x15C7)).fill(2));

@@ -240,7 +240,7 @@ void Mdhd(const Payload& p, Out& o) {
     if (!p.Has(lang, 2)) return o.TooShort();
     // Three letters of 5 bits each, 'a' being 1 (ISO 639-2/T); below 0x400
     // QuickTime's Macintosh language codes, given as numbers, as is
-    // anything else that spells no letters (0x7FFF: unspecified).
+    // anything else that spells no letters (0x7FFF: no language given).
     const uint32_t code = p.Be16(lang);
     std::string letters;
     for (int shift = 10; shift >= 0; shift -= 5) {
@@ -344,9 +344,9 @@ int EsdsObjectType(const unsigned char* d, size_t n) {
 }
 
 // The atoms that follow the fixed fields of a sample entry, from `at` to
-// `end` (both within the bytes read): the codec's configuration, the pixel
-// aspect and colour. QuickTime's sound descriptions keep theirs in a
-// 'wave' atom, looked into once.
+// `end` (both within the bytes read): the codec's configuration, the shape
+// of its pixels and its colour. QuickTime's sound descriptions keep theirs
+// in a 'wave' atom, looked into once.
 void EntryExtensions(const Payload& p, size_t at, size_t end, size_t i, Out& o, bool inWave = false) {
     while (at + 8 <= end) {
         const uint32_t size = p.Be32(at);
