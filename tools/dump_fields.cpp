@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "decimal.h"
 #include "dump_common.h"
 
 using viewer::Field;
@@ -33,21 +34,33 @@ void AppendTextBytes(std::string& out, const std::string& bytes, char quote) {
 
 // As a JSON string's contents: the quote and the backslash escaped, bytes
 // outside printable ASCII as \u00XX (each byte one code point, as labels).
+// Runs that need no escape (nearly every text) are appended whole.
 void AppendJsonBytes(std::string& out, const std::string& bytes) {
     static const char kHex[] = "0123456789ABCDEF";
-    for (const char ch : bytes) {
-        const auto c = static_cast<unsigned char>(ch);
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (p < end) {
+        const char* run = p;
+        while (p < end && static_cast<unsigned char>(*p) >= 0x20 && static_cast<unsigned char>(*p) <= 0x7E && *p != '"' &&
+               *p != '\\')
+            ++p;
+        out.append(run, static_cast<size_t>(p - run));
+        if (p == end) break;
+        const auto c = static_cast<unsigned char>(*p++);
         if (c == '"' || c == '\\') {
             out += '\\';
-            out += ch;
-        } else if (c >= 0x20 && c <= 0x7E) {
-            out += ch;
+            out += static_cast<char>(c);
         } else {
-            out += "\\u00";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
+            const char escape[] = {'\\', 'u', '0', '0', kHex[c >> 4], kHex[c & 15]};
+            out.append(escape, sizeof escape);
         }
     }
+}
+
+// A signed decimal appended without a string of its own.
+void AppendInt(std::string& out, int64_t v) {
+    char digits[viewer::kDecimalCapacity];
+    out.append(digits, viewer::FormatDecimal(v, digits));
 }
 
 std::string Hex(int64_t v) {
@@ -105,18 +118,26 @@ void AppendTextValue(std::string& out, const Field& f) {
 
 // The value of a field in JSON.
 void AppendJsonValue(std::string& out, const Field& f) {
-    const std::string n = std::to_string(f.value), s = std::to_string(f.scale);
     auto string = [&out](const std::string& bytes) {
         out += '"';
         AppendJsonBytes(out, bytes);
         out += '"';
     };
+    auto pair = [&out, &f](const char* first, const char* second) {
+        out += first;
+        AppendInt(out, f.value);
+        out += second;
+        AppendInt(out, f.scale);
+        out += '}';
+    };
     switch (f.type) {
     case FieldType::kHex:
         if (f.text.empty()) {
-            out += n;
+            AppendInt(out, f.value);
         } else {
-            out += "{\"value\":" + n + ",\"meaning\":";
+            out += "{\"value\":";
+            AppendInt(out, f.value);
+            out += ",\"meaning\":";
             string(f.text);
             out += '}';
         }
@@ -132,13 +153,11 @@ void AppendJsonValue(std::string& out, const Field& f) {
         out += ']';
         break;
     case FieldType::kBool: out += f.value ? "true" : "false"; break;
-    case FieldType::kDuration:
-        out += "{\"ticks\":" + n + ",\"timescale\":" + s + "}";
-        break;
+    case FieldType::kDuration: pair("{\"ticks\":", ",\"timescale\":"); break;
     case FieldType::kFrameRate:
-    case FieldType::kRate: out += "{\"num\":" + n + ",\"den\":" + s + "}"; break;
-    case FieldType::kDimensions: out += "{\"width\":" + n + ",\"height\":" + s + "}"; break;
-    default: out += n; break;  // integers, with the unit the name or type implies
+    case FieldType::kRate: pair("{\"num\":", ",\"den\":"); break;
+    case FieldType::kDimensions: pair("{\"width\":", ",\"height\":"); break;
+    default: AppendInt(out, f.value); break;  // integers, with the unit the name or type implies
     }
 }
 

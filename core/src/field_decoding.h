@@ -62,6 +62,8 @@ struct Out {
     void Code(const char* name, const unsigned char* p) { Add(name, FieldType::kCode).text.assign(reinterpret_cast<const char*>(p), 4); }
     void Text(const char* name, std::string t) { Add(name, FieldType::kText).text = std::move(t); }
     Field& Add(std::string name, FieldType type, int64_t value = 0, int64_t scale = 0) {
+        // Room for a typical node's fields at once, not grown one by one.
+        if (f.fields.empty()) f.fields.reserve(16);
         f.fields.push_back(Field{std::move(name), type, value, scale, {}});
         return f.fields.back();
     }
