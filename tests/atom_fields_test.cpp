@@ -169,6 +169,28 @@ TEST(AtomFields, SampleDescriptionsOfVideoAndSound) {
                  "entry[2].audioSampleRate hz 96000", "entry[2].numAudioChannels int 6", "entry[2].constBitsPerChannel int 24"}));
 }
 
+// AAC's own configuration (the decoder specific information of the esds)
+// tells the channels and rate, where the sample entry may hold a fixed 2.
+TEST(AtomFields, AacConfigurationTellsTheTrueChannels) {
+    // AAC LC (2), rate index 3 (48000 Hz), 1 channel: 00010 0011 0001 000.
+    const auto esds = [](std::initializer_list<uint8_t> specific, uint8_t size) {
+        Bytes config = Bytes().raw({0x40, 0x15}).fill(11).raw({0x05, size}).raw(specific);
+        return A("esds", Vf(0).raw({0x03, uint8_t(3 + 2 + config.str().size()), 0x00, 0x01, 0x00})
+                             .raw({0x04, uint8_t(config.str().size())}).append(config));
+    };
+    const std::string stsd = std::string(kStbl) + "stsd";
+    L lines = Fields(Movie("soun", 48000, Stsd(1, SoundEntry("mp4a", 0, SoundV0(2, 16, 48000).append(esds({0x11, 0x88}, 2))))), stsd);
+    EXPECT_EQ(L(lines.end() - 4, lines.end()),
+              (L{"entry[1].objectTypeIndication hex 64 'MPEG-4 Audio'", "entry[1].audioObjectType int 2",
+                 "entry[1].samplingFrequency hz 48000", "entry[1].channelConfiguration int 1"}));
+    // An explicit rate (index 15, 24 bits): 22050 Hz, 2 channels.
+    lines = Fields(Movie("soun", 1, Stsd(1, SoundEntry("mp4a", 0, SoundV0(2, 16, 1).append(esds({0x17, 0x80, 0x2B, 0x11, 0x10}, 5))))), stsd);
+    EXPECT_EQ(L(lines.end() - 2, lines.end()), (L{"entry[1].samplingFrequency hz 22050", "entry[1].channelConfiguration int 2"}));
+    // Defect: the information claims 100 bytes and holds one: only the object type fits.
+    lines = Fields(Movie("soun", 1, Stsd(1, SoundEntry("mp4a", 0, SoundV0(2, 16, 1).append(esds({0x10}, 100))))), stsd);
+    EXPECT_EQ(lines.back(), "entry[1].audioObjectType int 2");
+}
+
 TEST(AtomFields, SampleDescriptionKinds) {
     // No handler to tell the kind: known formats tell it.
     Bytes bare = A("stbl", Stsd(2, VideoEntry("hvc1", Bytes()).append(A("abcd", Zeros(8)))));

@@ -316,31 +316,80 @@ const char* ObjectTypeName(unsigned oti) {
     }
 }
 
-// The objectTypeIndication of an esds payload (`n` bytes, version and flags
-// first): that of the decoder configuration in its ES descriptor, or -1.
-int EsdsObjectType(const unsigned char* d, size_t n) {
+// What an esds payload (`n` bytes, version and flags first) tells: the
+// objectTypeIndication of the decoder configuration in its ES descriptor
+// (-1 when there is none), and where the decoder's specific information
+// follows it (size 0 when it does not).
+struct Esds {
+    int objectType = -1;
+    const unsigned char* specific = nullptr;
+    size_t specificSize = 0;
+};
+Esds ReadEsds(const unsigned char* d, size_t n) {
+    Esds e;
     size_t at = 4;
     // A descriptor's tag and its size, 7 bits a byte in up to 4 bytes.
-    auto header = [&](unsigned tag) {
+    auto header = [&](unsigned tag, size_t* size) {
         if (at >= n || d[at] != tag) return false;
         ++at;
+        *size = 0;
         for (int i = 0; i < 4; ++i) {
             if (at >= n) return false;
+            *size = *size << 7 | (d[at] & 0x7F);
             if (!(d[at++] & 0x80)) return true;
         }
         return true;
     };
-    if (!header(0x03) || at + 3 > n) return -1;
+    size_t size = 0;
+    if (!header(0x03, &size) || at + 3 > n) return e;
     const unsigned flags = d[at + 2];
     at += 3;                        // ES_ID and flags
     if (flags & 0x80) at += 2;      // dependsOn_ES_ID
     if (flags & 0x40) {             // URL
-        if (at >= n) return -1;
+        if (at >= n) return e;
         at += 1u + d[at];
     }
     if (flags & 0x20) at += 2;      // OCR_ES_Id
-    if (!header(0x04) || at >= n) return -1;
-    return d[at];
+    if (!header(0x04, &size) || at >= n) return e;
+    e.objectType = d[at];
+    // objectTypeIndication, streamType, bufferSizeDB, maxBitrate, avgBitrate.
+    at += 13;
+    if (at < n && header(0x05, &size) && at < n) {
+        e.specific = d + at;
+        e.specificSize = std::min(size, n - at);
+    }
+    return e;
+}
+
+// The start of an AudioSpecificConfig (ISO/IEC 14496-3): the object type,
+// the sampling frequency and the channel configuration, when its bits are
+// there.
+void AudioSpecificConfig(const unsigned char* d, size_t n, size_t i, Out& o) {
+    size_t bit = 0;
+    auto bits = [&](unsigned count, uint32_t* v) {
+        if (bit + count > n * 8) return false;
+        *v = 0;
+        for (unsigned k = 0; k < count; ++k, ++bit) *v = *v << 1 | ((d[bit / 8] >> (7 - bit % 8)) & 1u);
+        return true;
+    };
+    static const uint32_t kRates[] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+                                      22050, 16000, 12000, 11025, 8000,  7350};
+    uint32_t type = 0, index = 0, rate = 0, channels = 0;
+    if (!bits(5, &type)) return;
+    if (type == 31) {
+        uint32_t more = 0;
+        if (!bits(6, &more)) return;
+        type = 32 + more;
+    }
+    o.Integer(Indexed("entry", i, "audioObjectType").c_str(), type);
+    if (!bits(4, &index)) return;
+    if (index == 15) {
+        if (!bits(24, &rate)) return;
+    } else if (index < sizeof kRates / sizeof kRates[0]) {
+        rate = kRates[index];
+    }
+    if (rate) o.Add(Indexed("entry", i, "samplingFrequency"), FieldType::kHertz, rate);
+    if (bits(4, &channels)) o.Integer(Indexed("entry", i, "channelConfiguration").c_str(), channels);
 }
 
 // The atoms that follow the fixed fields of a sample entry, from `at` to
@@ -371,8 +420,14 @@ void EntryExtensions(const Payload& p, size_t at, size_t end, size_t i, Out& o, 
             if (n >= 4) o.Code(Indexed("entry", i, "colour_type").c_str(), d);
             break;
         case Code("esds"):
-            if (const int oti = EsdsObjectType(d, n); oti >= 0)
-                o.Hex(Indexed("entry", i, "objectTypeIndication").c_str(), oti, ObjectTypeName(static_cast<unsigned>(oti)));
+            if (const Esds esds = ReadEsds(d, n); esds.objectType >= 0) {
+                o.Hex(Indexed("entry", i, "objectTypeIndication").c_str(), esds.objectType,
+                      ObjectTypeName(static_cast<unsigned>(esds.objectType)));
+                // MPEG-4 Audio: its own configuration tells the true channels
+                // and rate (a sample entry's may be a fixed 2 and the rate of
+                // the core only).
+                if (esds.objectType == 0x40 && esds.specific) AudioSpecificConfig(esds.specific, esds.specificSize, i, o);
+            }
             break;
         case Code("wave"):
             if (!inWave) EntryExtensions(p, at + 8, boxEnd, i, o, true);
