@@ -401,9 +401,11 @@ TEST(QuellbyDump, PrintsAtomsAndFailsLikeTarnwickDump) {
     const DumpRun json = Dump({"--json", f.path()}, QUELLBY_DUMP);
     EXPECT_EQ(json.out,
               "[{\"label\":\"TOP\",\"size\":143,\"offset\":0,\"header\":0,\"children\":["
-              "{\"label\":\"ftyp\",\"size\":16,\"offset\":0,\"header\":8,\"children\":[]},"
+              "{\"label\":\"ftyp\",\"size\":16,\"offset\":0,\"header\":8,"
+              "\"fields\":{\"major_brand\":\"isom\",\"minor_version\":0,\"compatible_brands\":[]},\"children\":[]},"
               "{\"label\":\"moov\",\"size\":116,\"offset\":16,\"header\":8,\"children\":["
-              "{\"label\":\"mvhd\",\"size\":108,\"offset\":24,\"header\":8,\"children\":[]}]},"
+              "{\"label\":\"mvhd\",\"size\":108,\"offset\":24,\"header\":8,"
+              "\"fields\":{\"timescale\":0,\"duration\":0,\"next_track_ID\":0},\"children\":[]}]},"
               "{\"label\":\"mdat\",\"size\":11,\"offset\":132,\"header\":8,\"children\":[]}]}]\n");
 
     const DumpRun dir = Dump({TempDir()}, QUELLBY_DUMP);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -130,6 +131,9 @@ public:
 
     bool eventFilter(QObject*, QEvent* event) override {
         constexpr Qt::WindowStates kRefused = Qt::WindowMaximized | Qt::WindowFullScreen;
+        // While the fixed size is given up, a window that fixes its own size
+        // from its layout (a message box) must not take it back early.
+        if (event->type() == QEvent::LayoutRequest && !fixedSize_.isEmpty()) return true;
         if (event->type() == QEvent::Resize && !fixedSize_.isEmpty()) {
             // The compositor's answers show as the sizes they name: the
             // state applied (taken back now), then the normal size again.
@@ -173,6 +177,7 @@ private:
         if (fixedSize_.isEmpty() || (window_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
         window_->setFixedSize(fixedSize_);
         fixedSize_ = QSize();
+        QCoreApplication::postEvent(window_, new QEvent(QEvent::LayoutRequest));
     }
 
     QWidget* window_;
