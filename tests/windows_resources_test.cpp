@@ -1,16 +1,37 @@
 // The resources windres compiles from a program's script, as Windows finds
 // them in the program: dialogs 100 and 102, string 101, icon group 128,
-// bitmap 129 and the version information, all in Chinese (PRC). Built once
+// bitmap 129 and the version information, all in Chinese (PRC); and the
+// dialog templates control by control as the resource converter's table of
+// the same script has them, which is what the Linux build shows. Built once
 // per program; PROGRAM names it ("Tarnwick" or "Quellby").
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "resource.h"
 #include "utf16.h"
 #include "viewer_version.h"
+
+// dlgtemplate.h declares the framework's own MulDiv, which <windows.h>
+// declares as well; nothing here calls it, so it goes by another name.
+#define MulDiv ConverterMulDiv
+#include "dlgtemplate.h"
+#undef MulDiv
+
+namespace {
+
+// The converter's table of this program's script, linked in beside
+// windres's resources; it registers itself before main().
+const ResourceTable* convertedTable = nullptr;
+
+}  // namespace
+
+void AfxRegisterResources(const ResourceTable* table) { convertedTable = table; }
 
 namespace {
 
@@ -69,6 +90,215 @@ TEST(WindowsResources, DialogTemplatesKeepCaptionAndSize) {
     // menu and class are empty (one zero word each); the caption follows.
     const auto* caption = reinterpret_cast<const wchar_t*>(main.data() + 26 + 4);
     EXPECT_EQ(Utf8(caption, wcslen(caption)), PROGRAM " V" VIEWER_VERSION_SHORT_TEXT);
+}
+
+// A dialog or one of its controls in the converter's terms: the class by
+// name in lower case (a template names the predefined classes by atoms
+// 0x80 to 0x85, and window classes are named in any case), the text in
+// UTF-8 or the number of the resource it names; place and size in dialog
+// units.
+struct Item {
+    std::string className;
+    std::string text;
+    int imageId = 0;
+    int id = 0;
+    uint32_t style = 0;
+    uint32_t exStyle = 0;
+    int x = 0, y = 0, cx = 0, cy = 0;
+};
+
+struct Dialog {
+    bool extended = false;
+    Item frame;  // the dialog's own class, caption, styles, place and size
+    int pointSize = 0;
+    int weight = 0;
+    bool italic = false;
+    std::string faceName;
+    std::vector<Item> items;
+};
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+std::string Describe(const Item& item) {
+    char numbers[128];
+    std::snprintf(numbers, sizeof numbers, " image %d id %d style 0x%08X exstyle 0x%08X at %d,%d size %dx%d",
+                  item.imageId, item.id, static_cast<unsigned>(item.style), static_cast<unsigned>(item.exStyle), item.x,
+                  item.y, item.cx, item.cy);
+    return Lower(item.className) + " \"" + item.text + "\"" + numbers;
+}
+
+Item Converted(const DlgItemTemplate& c) {
+    return {c.className, c.text, c.imageId, c.id, c.style, c.exStyle, c.x, c.y, c.cx, c.cy};
+}
+
+// Reads a DLGTEMPLATE or DLGTEMPLATEEX (and the items after it) as the
+// system's dialog manager does; any read past the end makes ok() false.
+class TemplateReader {
+public:
+    explicit TemplateReader(std::string_view bytes) : bytes_(bytes) {}
+    bool ok() const { return ok_; }
+
+    Dialog Read() {
+        Dialog d;
+        Item& f = d.frame;
+        size_t count = 0;
+        d.extended = Peek32() == 0xFFFF0001u;  // dlgVer 1, signature 0xFFFF
+        if (d.extended) {
+            Dword();  // dlgVer, signature
+            Dword();  // help id
+            f.exStyle = Dword();
+            f.style = Dword();
+        } else {
+            f.style = Dword();
+            f.exStyle = Dword();
+        }
+        count = Word();
+        Place(f);
+        std::string menu;
+        int menuId = 0;
+        NameOrNumber(menu, menuId);
+        NameOrNumber(f.className, f.imageId);
+        f.text = Text();
+        if (f.style & DS_SETFONT) {
+            d.pointSize = Word();
+            if (d.extended) {
+                d.weight = Word();
+                d.italic = Byte() != 0;
+                Byte();  // charset
+            }
+            d.faceName = Text();
+        }
+        for (size_t i = 0; i < count && ok_; ++i) d.items.push_back(Control(d.extended));
+        return d;
+    }
+
+private:
+    Item Control(bool extended) {
+        Item c;
+        Align();
+        if (extended) {
+            Dword();  // help id
+            c.exStyle = Dword();
+            c.style = Dword();
+            Place(c);
+            c.id = static_cast<int32_t>(Dword());
+        } else {
+            c.style = Dword();
+            c.exStyle = Dword();
+            Place(c);
+            c.id = static_cast<int16_t>(Word());
+        }
+        int atom = 0;
+        NameOrNumber(c.className, atom);
+        if (atom) {
+            static const char* const kPredefined[] = {"button", "edit", "static", "listbox", "scrollbar", "combobox"};
+            c.className = atom >= 0x80 && atom <= 0x85 ? kPredefined[atom - 0x80] : "atom " + std::to_string(atom);
+        }
+        NameOrNumber(c.text, c.imageId);
+        Skip(Word());  // creation data
+        return c;
+    }
+
+    void Place(Item& item) {
+        item.x = static_cast<int16_t>(Word());
+        item.y = static_cast<int16_t>(Word());
+        item.cx = static_cast<int16_t>(Word());
+        item.cy = static_cast<int16_t>(Word());
+    }
+
+    // A name or a number: 0xFFFF and the number, or a zero-ended string
+    // (empty: neither).
+    void NameOrNumber(std::string& name, int& number) {
+        if (Peek16() == 0xFFFF) {
+            Word();
+            number = Word();
+        } else {
+            name = Text();
+        }
+    }
+
+    std::string Text() {
+        std::u16string text;
+        while (ok_) {
+            const char16_t c = static_cast<char16_t>(Word());
+            if (c == 0) break;
+            text += c;
+        }
+        return viewer::Utf16ToUtf8(text);
+    }
+
+    uint32_t Peek32() const {
+        uint32_t v = 0;
+        if (bytes_.size() - at_ >= 4) std::memcpy(&v, bytes_.data() + at_, 4);
+        return v;
+    }
+    uint16_t Peek16() const {
+        uint16_t v = 0;
+        if (bytes_.size() - at_ >= 2) std::memcpy(&v, bytes_.data() + at_, 2);
+        return v;
+    }
+    uint32_t Dword() {
+        uint32_t v = 0;
+        Copy(&v, sizeof v);
+        return v;
+    }
+    uint16_t Word() {
+        uint16_t v = 0;
+        Copy(&v, sizeof v);
+        return v;
+    }
+    uint8_t Byte() {
+        uint8_t v = 0;
+        Copy(&v, sizeof v);
+        return v;
+    }
+    void Copy(void* out, size_t n) {
+        if (Take(n)) std::memcpy(out, bytes_.data() + at_ - n, n);
+    }
+    void Skip(size_t n) { Take(n); }
+    void Align() { Take((4 - at_ % 4) % 4); }
+    bool Take(size_t n) {
+        if (!ok_ || n > bytes_.size() - at_) return ok_ = false;
+        at_ += n;
+        return true;
+    }
+
+    std::string_view bytes_;
+    size_t at_ = 0;
+    bool ok_ = true;
+};
+
+// Both dialogs as windres compiled them hold what the converter's table
+// holds: the dialog's styles, place, caption and font, and every control's
+// class, text, id, styles, place and size, in the same order.
+TEST(WindowsResources, DialogTemplatesAreTheConvertersTables) {
+    ASSERT_NE(convertedTable, nullptr);
+    ASSERT_EQ(convertedTable->dialogCount, 2u);
+    for (size_t n = 0; n < convertedTable->dialogCount; ++n) {
+        const DlgTemplate& want = convertedTable->dialogs[n];
+        SCOPED_TRACE("dialog " + std::to_string(want.id));
+        EXPECT_EQ(want.language, kChinesePrc);
+        const std::string_view bytes = Resource(static_cast<WORD>(want.id), RT_DIALOG);
+        ASSERT_FALSE(bytes.empty());
+        TemplateReader reader(bytes);
+        const Dialog got = reader.Read();
+        ASSERT_TRUE(reader.ok());
+
+        EXPECT_EQ(got.extended, want.extended);
+        EXPECT_EQ(Describe(got.frame), Describe({"", want.caption, 0, 0, want.style, want.exStyle, want.x, want.y,
+                                                 want.cx, want.cy}));
+        EXPECT_EQ(got.pointSize, want.pointSize);
+        EXPECT_EQ(got.weight, want.weight);
+        EXPECT_EQ(got.italic, want.italic);
+        EXPECT_EQ(got.faceName, want.faceName);
+        ASSERT_EQ(got.items.size(), want.itemCount);
+        for (size_t i = 0; i < want.itemCount; ++i)
+            EXPECT_EQ(Describe(got.items[i]), Describe(Converted(want.items[i]))) << "control " << i;
+    }
 }
 
 TEST(WindowsResources, VersionInformationOfTheProgram) {
