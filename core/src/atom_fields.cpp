@@ -42,16 +42,30 @@ void Ftyp(const Atom& a, Out& o) {
         o.TooShort();  // a brand cut off by the end of the atom
 }
 
-void Mvhd(const Payload& p, Out& o) {
-    unsigned v;
-    if (!FullBox(p, 1, o, &v)) return;
-    const size_t at = v ? 20 : 12;  // past the creation and modification times
-    if (!p.Has(at, 4)) return o.TooShort();
+// The timescale and duration after the creation and modification times,
+// which a movie and a media header (of version `v`) share; false, with the
+// atom marked short, when they are not all there.
+bool TimescaleAndDuration(const Payload& p, unsigned v, Out& o) {
+    const size_t at = v ? 20 : 12;
+    if (!p.Has(at, 4)) {
+        o.TooShort();
+        return false;
+    }
     const uint32_t timescale = p.Be32(at);
     o.Integer("timescale", timescale);
     uint64_t duration;
-    if (!Wide(p, at + 4, v, &duration)) return o.TooShort();
+    if (!Wide(p, at + 4, v, &duration)) {
+        o.TooShort();
+        return false;
+    }
     Duration(o, "duration", duration, v, timescale);
+    return true;
+}
+
+void Mvhd(const Payload& p, Out& o) {
+    unsigned v;
+    if (!FullBox(p, 1, o, &v)) return;
+    if (!TimescaleAndDuration(p, v, o)) return;
     const size_t next = v ? 108 : 96;  // past the rate, volume, matrix and reserved fields
     if (!p.Has(next, 4)) return o.TooShort();
     o.Integer("next_track_ID", p.Be32(next));
@@ -80,13 +94,7 @@ void Tkhd(const Context& c, const Payload& p, Out& o) {
 void Mdhd(const Payload& p, Out& o) {
     unsigned v;
     if (!FullBox(p, 1, o, &v)) return;
-    const size_t at = v ? 20 : 12;
-    if (!p.Has(at, 4)) return o.TooShort();
-    const uint32_t timescale = p.Be32(at);
-    o.Integer("timescale", timescale);
-    uint64_t duration;
-    if (!Wide(p, at + 4, v, &duration)) return o.TooShort();
-    Duration(o, "duration", duration, v, timescale);
+    if (!TimescaleAndDuration(p, v, o)) return;
     const size_t lang = v ? 32 : 20;
     if (!p.Has(lang, 2)) return o.TooShort();
     // Three letters of 5 bits each, 'a' being 1 (ISO 639-2/T); below 0x400
